@@ -1,0 +1,98 @@
+// Internals shared by the files of the emulated Windows.
+//
+// One process-wide kernel lock guards every object; the API functions take it
+// for the whole of their work, so real threads see the same atomicity as on
+// Windows (a semaphore count moves in one step, a handle is in the table or
+// not). Condition waits release it.
+#pragma once
+
+#include "platform/emulated/system.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace emulated::kernel {
+
+struct Object {
+    virtual ~Object() = default;
+    virtual ObjectKind kind() const = 0;
+    // Whether a wait on the object would be satisfied now; consumes the
+    // signal where the object's kind says so (a semaphore unit, an
+    // auto-reset event). Called with the kernel lock held.
+    virtual bool tryAcquire() { return false; }
+};
+
+std::mutex& lock();
+std::condition_variable& changed();  // notified whenever an object is signalled
+
+// Handle table. Values are distinct, non-null, never INVALID_HANDLE_VALUE.
+HANDLE addHandle(std::shared_ptr<Object> object);
+std::shared_ptr<Object> lookup(HANDLE handle);  // null when not open
+bool removeHandle(HANDLE handle);
+template <class T>
+std::shared_ptr<T> lookupAs(HANDLE handle, ObjectKind kind) {
+    auto object = lookup(handle);
+    if (!object || object->kind() != kind) return nullptr;
+    return std::static_pointer_cast<T>(object);
+}
+
+// Called at the start of every emulated API function (except the last-error
+// pair): logs the call and answers with an error code when a fault is armed
+// for it. Takes its own lock, not the kernel lock.
+std::optional<DWORD> enter(const char* function);
+
+// Virtual clock.
+std::uint64_t now();
+void advance(std::uint64_t milliseconds);
+
+// Manual- or auto-reset event; the overlapped I/O of devices signals it.
+struct Event final : Object {
+    bool manualReset = true;
+    bool signalled = false;
+    ObjectKind kind() const override { return ObjectKind::Event; }
+    bool tryAcquire() override;
+};
+void signal(Event& event);  // kernel lock held
+
+// A transfer that has been issued and not yet completed. The device layer
+// registers one per overlapped ReadFile/WriteFile that cannot complete at
+// once; waits on its event run the completion when the virtual clock reaches
+// `dueMs`.
+struct PendingIo {
+    HANDLE file = nullptr;
+    OVERLAPPED* overlapped = nullptr;
+    std::shared_ptr<Event> event;
+    std::optional<std::uint64_t> dueMs;  // nothing: never completes by itself
+    // Fills the caller's buffer and returns the byte count; run once, with
+    // the kernel lock held, when the transfer completes in time.
+    std::function<DWORD()> complete;
+    std::uintptr_t thread = 0;
+};
+void startIo(PendingIo io);                       // kernel lock held
+void finishIo(PendingIo& io, DWORD status, DWORD bytes);  // kernel lock held
+// Cancels the calling thread's transfers on `file` (CancelIo).
+std::size_t cancelIo(HANDLE file);
+// Completes every transfer of `file` with ERROR_OPERATION_ABORTED, as
+// closing the file does on Windows. Kernel lock held.
+void abortIoOf(HANDLE file);
+bool hasPendingIo(const OVERLAPPED* overlapped);  // kernel lock held
+std::uintptr_t currentThread();
+
+// Platform-owned memory that the caller must give back (LocalFree, ...).
+void trackAllocation(const void* block);
+bool releaseAllocation(const void* block);
+
+// Per-subsystem reset hooks, run by System::reset in registration order.
+void onReset(std::function<void()> hook);
+
+// Emulated-path conversion: Z:\dir\file -> /dir/file in UTF-8. Empty when
+// the path is not on drive Z:.
+std::string hostPath(const wchar_t* windowsPath);
+std::string toUtf8(const std::wstring& utf16Units);
+
+}  // namespace emulated::kernel

@@ -1,0 +1,178 @@
+// The executable's module and path, run-time linking of hid.dll, and wide
+// file names in Wine's convention.
+#include "platform/emulated/kernel.h"
+#include "platform/utf8.h"
+
+#include <cerrno>
+#include <cwctype>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+namespace {
+
+const std::wstring defaultExecutablePath = L"Z:\\tmp\\tamo-host\\host.exe";
+
+struct Modules {
+    std::wstring executablePath = defaultExecutablePath;
+};
+
+Modules& modules() {
+    static Modules state;
+    return state;
+}
+
+// Module handles are addresses, not kernel handles: they are never closed.
+HINSTANCE__ executableModule{};
+HINSTANCE__ hidModule{};
+
+const bool registered = [] {
+    emulated::kernel::onReset([] {
+        std::lock_guard guard(emulated::kernel::lock());
+        modules() = Modules{};
+    });
+    return true;
+}();
+
+template <class Function>
+FARPROC asProc(Function* function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+const std::map<std::string_view, FARPROC>& hidExports() {
+    static const std::map<std::string_view, FARPROC> exports = {
+        {"HidD_GetHidGuid", asProc(&HidD_GetHidGuid)},
+        {"HidD_GetAttributes", asProc(&HidD_GetAttributes)},
+        {"HidD_GetProductString", asProc(&HidD_GetProductString)},
+        {"HidD_GetPreparsedData", asProc(&HidD_GetPreparsedData)},
+        {"HidD_FreePreparsedData", asProc(&HidD_FreePreparsedData)},
+        {"HidP_GetCaps", asProc(&HidP_GetCaps)},
+        {"HidD_SetFeature", asProc(&HidD_SetFeature)},
+        {"HidD_GetFeature", asProc(&HidD_GetFeature)},
+    };
+    return exports;
+}
+
+bool equalsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+           });
+}
+
+}  // namespace
+
+namespace emulated {
+
+void System::setExecutablePath(const std::wstring& path) {
+    std::lock_guard guard(kernel::lock());
+    modules().executablePath = path;
+}
+
+std::wstring System::executablePath() {
+    std::lock_guard guard(kernel::lock());
+    return modules().executablePath;
+}
+
+namespace kernel {
+
+std::string toUtf8(const std::wstring& units) { return tamo::utf8FromUtf16(units); }
+
+std::string hostPath(const wchar_t* windowsPath) {
+    std::wstring path = windowsPath ? windowsPath : L"";
+    if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':' || path[2] != L'\\') return {};
+    std::wstring rest = path.substr(2);
+    std::replace(rest.begin(), rest.end(), L'\\', L'/');
+    return toUtf8(rest);
+}
+
+}  // namespace kernel
+}  // namespace emulated
+
+using namespace emulated::kernel;
+
+HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
+    if (auto fault = enter("GetModuleHandleW")) {
+        SetLastError(*fault);
+        return nullptr;
+    }
+    if (moduleName == nullptr) return &executableModule;
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+// As on Windows since Vista: a path that does not fit is truncated to
+// size - 1 units plus the terminator, the result is `size` and the last
+// error ERROR_INSUFFICIENT_BUFFER.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
+    if (auto fault = enter("GetModuleFileNameW")) {
+        SetLastError(*fault);
+        return 0;
+    }
+    if (module != nullptr && module != &executableModule) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::wstring path = emulated::System::executablePath();
+    if (path.size() >= size) {
+        std::copy_n(path.begin(), size - 1, fileName);
+        fileName[size - 1] = L'\0';
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::copy(path.begin(), path.end(), fileName);
+    fileName[path.size()] = L'\0';
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(path.size());
+}
+
+// Only hid.dll exists in the emulated system directory.
+HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD) {
+    if (auto fault = enter("LoadLibraryExW")) {
+        SetLastError(*fault);
+        return nullptr;
+    }
+    if (fileName && equalsIgnoringCase(fileName, L"hid.dll")) return &hidModule;
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, const char* procName) {
+    if (auto fault = enter("GetProcAddress")) {
+        SetLastError(*fault);
+        return nullptr;
+    }
+    if (module == &hidModule && procName) {
+        auto it = hidExports().find(procName);
+        if (it != hidExports().end()) return it->second;
+    }
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+BOOL WINAPI FreeLibrary(HMODULE module) {
+    enter("FreeLibrary");
+    if (module == &hidModule) return TRUE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+FILE* _wfopen(const wchar_t* fileName, const wchar_t* mode) {
+    if (auto fault = enter("_wfopen")) {
+        errno = EACCES;
+        SetLastError(*fault);
+        return nullptr;
+    }
+    std::string path = hostPath(fileName);
+    if (path.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    std::string narrowMode = toUtf8(mode ? mode : L"r");
+    return std::fopen(path.c_str(), narrowMode.c_str());
+}

@@ -1,0 +1,124 @@
+// The mode-switch lock against the platform's named semaphores.
+#include "api/mode_switch_lock.h"
+#include "platform_test.h"
+#include "stdout_capture.h"
+
+#include <functional>
+
+namespace tamo::test {
+namespace {
+
+using LockTest = PlatformTest;
+
+enum class Op { Open, Try, Unlock, Close };
+
+StatusCode run(ModeSwitchLock& lock, Op op) {
+    switch (op) {
+    case Op::Open: return lock.openLock();
+    case Op::Try: return lock.tryLock();
+    case Op::Unlock: return lock.unlock();
+    case Op::Close: return lock.closeLock();
+    }
+    return SOUND_OK;
+}
+
+// Each operation in the handle state where it is not allowed: -1998, no
+// output, nothing changed.
+TEST_F(LockTest, OperationsInTheWrongHandleStateAreRejectedSilently) {
+    for (Op op : {Op::Try, Op::Unlock, Op::Close}) {
+        ModeSwitchLock lock;
+        StdoutCapture out;
+        EXPECT_EQ(run(lock, op), SOUND_ERROR_INVALID_ARGUMENT) << static_cast<int>(op);
+        EXPECT_EQ(lock.handle(), nullptr);
+        EXPECT_EQ(out.text(), "");
+    }
+    ModeSwitchLock lock;
+    ASSERT_EQ(lock.openLock(), SOUND_OK);
+    HANDLE opened = lock.handle();
+    {
+        StdoutCapture out;
+        EXPECT_EQ(lock.openLock(), SOUND_ERROR_INVALID_ARGUMENT);
+        EXPECT_EQ(out.text(), "");
+    }
+    EXPECT_EQ(lock.handle(), opened);
+    ASSERT_EQ(lock.closeLock(), SOUND_OK);
+    EXPECT_EQ(lock.handle(), nullptr);
+    EXPECT_EQ(lock.closeLock(), SOUND_ERROR_INVALID_ARGUMENT) << "a second close finds no handle";
+}
+
+TEST_F(LockTest, LoneCallerRunsTheWholeCycleSilently) {
+    StdoutCapture out;
+    ModeSwitchLock lock;
+    EXPECT_EQ(lock.openLock(), SOUND_OK);
+    EXPECT_NE(lock.handle(), nullptr);
+    EXPECT_EQ(lock.tryLock(), SOUND_OK);
+    EXPECT_EQ(lock.unlock(), SOUND_OK);
+    EXPECT_EQ(lock.closeLock(), SOUND_OK);
+    EXPECT_EQ(out.text(), "");
+}
+
+TEST_F(LockTest, SecondHolderIsBusyAndItsOpenSaysTheHandleExists) {
+    ModeSwitchLock first;
+    ASSERT_EQ(first.openLock(), SOUND_OK);
+    ASSERT_EQ(first.tryLock(), SOUND_OK);
+
+    ModeSwitchLock second;
+    StdoutCapture out;
+    EXPECT_EQ(second.openLock(), SOUND_OK);
+    EXPECT_EQ(second.tryLock(), SOUND_ERROR_LOCK_BUSY);
+    EXPECT_EQ(second.closeLock(), SOUND_OK);
+    EXPECT_EQ(out.text(), "Handle is exist.\n") << "busy is silent; only the open reports the existing object";
+
+    EXPECT_EQ(first.unlock(), SOUND_OK);
+    // Released: the next caller (whose open still finds the object) gets it.
+    ModeSwitchLock third;
+    EXPECT_EQ(third.openLock(), SOUND_OK);
+    EXPECT_EQ(third.tryLock(), SOUND_OK);
+    EXPECT_EQ(third.unlock(), SOUND_OK);
+    EXPECT_EQ(third.closeLock(), SOUND_OK);
+    EXPECT_EQ(first.closeLock(), SOUND_OK);
+}
+
+TEST_F(LockTest, SemaphoreDisappearsWithItsLastHandle) {
+    {
+        ModeSwitchLock holder;
+        ASSERT_EQ(holder.openLock(), SOUND_OK);
+        ASSERT_EQ(holder.tryLock(), SOUND_OK);
+        ASSERT_EQ(holder.closeLock(), SOUND_OK);  // closed while held: count stays 0 in the object
+    }
+    // The object is gone, so the next caller creates it afresh, free.
+    StdoutCapture out;
+    ModeSwitchLock next;
+    EXPECT_EQ(next.openLock(), SOUND_OK);
+    EXPECT_EQ(next.tryLock(), SOUND_OK);
+    EXPECT_EQ(next.unlock(), SOUND_OK);
+    EXPECT_EQ(next.closeLock(), SOUND_OK);
+    EXPECT_EQ(out.text(), "");
+}
+
+TEST_F(LockTest, UnlockingAFreeSemaphoreFailsWithTheSystemText) {
+    auto expected = systemErrorLines(ERROR_TOO_MANY_POSTS);
+    ModeSwitchLock lock;
+    ASSERT_EQ(lock.openLock(), SOUND_OK);
+    {
+        StdoutCapture out;
+        EXPECT_EQ(lock.unlock(), SOUND_ERROR_LOCK_RELEASE_FAILED);
+        EXPECT_EQ(out.lines(), expected);
+    }
+    EXPECT_EQ(lock.closeLock(), SOUND_OK);
+}
+
+TEST_F(LockTest, DestructorClosesAHandleTheCallerLeftOpen) {
+    {
+        ModeSwitchLock lock;
+        ASSERT_EQ(lock.openLock(), SOUND_OK);
+    }
+    ModeSwitchLock again;
+    StdoutCapture out;
+    ASSERT_EQ(again.openLock(), SOUND_OK);
+    EXPECT_EQ(out.text(), "") << "no other handle to the semaphore may survive";
+    EXPECT_EQ(again.closeLock(), SOUND_OK);
+}
+
+}  // namespace
+}  // namespace tamo::test

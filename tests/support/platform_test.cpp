@@ -1,0 +1,34 @@
+#include "platform_test.h"
+
+#include "api/diagnostics.h"
+#include "platform/console.h"
+#include "stdout_capture.h"
+
+#if !defined(_WIN32)
+#include "platform/utf8.h"
+#endif
+
+namespace tamo::test {
+
+void PlatformTest::SetUp() {
+#if !defined(_WIN32)
+    emulated::System::reset();
+#endif
+    qor_tamo_sound_destroy();
+}
+
+void PlatformTest::TearDown() {
+#if !defined(_WIN32)
+    EXPECT_EQ(emulated::System::openHandleCount(), 0u) << "a handle was left open";
+    EXPECT_EQ(emulated::System::outstandingAllocations(), 0u) << "platform memory was not given back";
+#endif
+    qor_tamo_sound_destroy();
+}
+
+std::vector<std::string> systemErrorLines(unsigned long code) {
+    StdoutCapture capture;
+    tamo::printWideLine(tamo::systemErrorText(static_cast<DWORD>(code)));
+    return capture.lines();
+}
+
+}  // namespace tamo::test
