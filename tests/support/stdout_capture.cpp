@@ -24,8 +24,10 @@ StdoutCapture::StdoutCapture() {
     savedStdout_ = tamo_dup(tamo_fileno(stdout));
     tamo_dup2(tamo_fileno(file_), tamo_fileno(stdout));
 #if defined(_WIN32)
-    // Compare the bytes the library wrote, without the CRT's LF -> CR LF.
-    savedMode_ = _setmode(tamo_fileno(stdout), _O_BINARY);
+    // The duplicate inherits the temporary file's binary mode; a host's
+    // stdout is in text mode, the only mode in which wide output becomes
+    // narrow text.
+    _setmode(tamo_fileno(stdout), _O_TEXT);
 #endif
 }
 
@@ -36,9 +38,6 @@ void StdoutCapture::stop() {
     stopped_ = true;
     std::fflush(stdout);
     if (!file_) return;
-#if defined(_WIN32)
-    _setmode(tamo_fileno(stdout), savedMode_);
-#endif
     tamo_dup2(savedStdout_, tamo_fileno(stdout));
     tamo_close(savedStdout_);
     std::rewind(file_);
@@ -46,6 +45,17 @@ void StdoutCapture::stop() {
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text_.append(buffer, n);
     std::fclose(file_);
+#if defined(_WIN32)
+    // Stdout is in text mode, as in a host (wide output is only converted to
+    // narrow text in that mode): undo its LF -> CR LF to get the library's
+    // own bytes back.
+    std::string own;
+    for (std::size_t i = 0; i < text_.size(); ++i) {
+        if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') continue;
+        own += text_[i];
+    }
+    text_ = std::move(own);
+#endif
 }
 
 std::string StdoutCapture::text() {

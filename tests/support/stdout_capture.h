@@ -25,7 +25,6 @@ private:
     void stop();
     std::FILE* file_ = nullptr;
     int savedStdout_ = -1;
-    int savedMode_ = 0;
     std::string text_;
     bool stopped_ = false;
 };
