@@ -81,6 +81,10 @@ std::size_t cancelIo(HANDLE file);
 // closing the file does on Windows. Kernel lock held.
 void abortIoOf(HANDLE file);
 bool hasPendingIo(const OVERLAPPED* overlapped);  // kernel lock held
+// Blocks until the transfer of `overlapped` has ended: one with a due time
+// is run on the virtual clock; one without waits for another thread to
+// cancel it or close its file. Kernel lock held through `guard`.
+void waitForIo(std::unique_lock<std::mutex>& guard, const OVERLAPPED* overlapped);
 std::uintptr_t currentThread();
 
 // Platform-owned memory that the caller must give back (LocalFree, ...).

@@ -117,6 +117,24 @@ bool hasPendingIo(const OVERLAPPED* overlapped) {
                        [overlapped](const PendingIo& io) { return io.overlapped == overlapped; });
 }
 
+void waitForIo(std::unique_lock<std::mutex>& guard, const OVERLAPPED* overlapped) {
+    auto& transfers = pendingIo();
+    for (;;) {
+        auto it = std::find_if(transfers.begin(), transfers.end(),
+                               [overlapped](const PendingIo& io) { return io.overlapped == overlapped; });
+        if (it == transfers.end()) return;
+        if (it->dueMs) {
+            if (*it->dueMs > now()) advance(*it->dueMs - now());
+            PendingIo io = std::move(*it);
+            transfers.erase(it);
+            DWORD bytes = io.complete ? io.complete() : 0;
+            finishIo(io, ERROR_SUCCESS, bytes);
+            return;
+        }
+        changed().wait(guard);
+    }
+}
+
 }  // namespace emulated::kernel
 
 namespace emulated {
