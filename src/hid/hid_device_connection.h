@@ -4,6 +4,7 @@
 
 #include "config/device_config.h"
 #include "hid/hid_library.h"
+#include "hid/unique_handle.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -43,9 +44,23 @@ public:
     bool writeOutputReport(ConstReport buffer);
 
 private:
-    // Implementation detail owned by the HID layer.
-    struct State;
-    State* state_;
+    // Property name -> zero-extended 16-bit field of the device's HIDP_CAPS.
+    using CapabilityMap = std::map<std::string, std::int32_t>;
+
+    // Opens one enumerated interface and keeps it when it matches.
+    bool OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfaceData);
+    // Tests an opened device against the table; sets deviceName_ on a match.
+    bool matchDevice(HANDLE device);
+    bool matchesEntry(HANDLE device, const HIDD_ATTRIBUTES& attributes, const DeviceConfig& entry) const;
+    std::string readProductString(HANDLE device) const;
+    bool readCapabilities(HANDLE device, CapabilityMap& capabilities) const;
+
+    const HidLibrary& hid_;
+    // Declared so that destruction, too, closes the device before the set.
+    UniqueDeviceInfoSet deviceInfoSet_;
+    UniqueFileHandle deviceHandle_;
+    DeviceConfigList deviceTable_;
+    std::string deviceName_;
 };
 
 }  // namespace tamo

@@ -1,0 +1,107 @@
+// Discovery and opening: enumerate the present HID interfaces, open each in
+// turn, keep the first that matches the device table.
+#include "hid/hid_device_connection.h"
+
+#include "platform/console.h"
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace tamo {
+namespace {
+
+constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
+constexpr DWORD kDeviceAccess = GENERIC_READ | GENERIC_WRITE;
+constexpr DWORD kDeviceSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kDeviceFlags = FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL;
+// The detail record's fixed part: its size field and one path unit (6 bytes
+// on 32-bit Windows). Windows checks the size field against exactly this.
+constexpr DWORD kDetailFixedSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+constexpr const char* kNoDevice = "No Device";
+
+struct FreeBlock {
+    void operator()(void* block) const { std::free(block); }
+};
+using DetailBlock = std::unique_ptr<SP_DEVICE_INTERFACE_DETAIL_DATA_W, FreeBlock>;
+
+}  // namespace
+
+HidDeviceConnection::HidDeviceConnection(const DeviceConfigList& table, const HidLibrary& hid)
+    : hid_(hid), deviceName_(kNoDevice) {
+    for (const DeviceConfig& entry : table) {
+        if (entry.contains(property::kVendorID) && entry.contains(property::kProductID)) deviceTable_.push_back(entry);
+    }
+}
+
+HidDeviceConnection::~HidDeviceConnection() { close(); }
+
+bool HidDeviceConnection::open() {
+    if (deviceHandle_) return true;
+    // Without hid.dll no interface can be told apart from another: the
+    // headset counts as absent.
+    if (!hid_.available()) return false;
+    // A set left by an earlier open that found nothing is released first.
+    deviceInfoSet_.reset();
+
+    GUID hidGuid{};
+    hid_.getHidGuid(&hidGuid);
+    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, kPresentInterfaces);
+    if (set == INVALID_HANDLE_VALUE) {
+        printLine("SetupDiGetClassDevs failed: " + std::to_string(GetLastError()));
+        return false;
+    }
+    deviceInfoSet_.reset(set);
+
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof interfaceData;
+    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData); ++index) {
+        if (OpenDeviceInterface(interfaceData)) break;
+    }
+    return deviceHandle_.valid();
+}
+
+bool HidDeviceConnection::OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfaceData) {
+    // Asked only for the size, so its failure is the expected answer.
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailW(deviceInfoSet_.get(), &interfaceData, nullptr, 0, &required, nullptr);
+    // Less than the fixed part means the call failed for another reason; a
+    // block that small could not even take the size field.
+    if (required < kDetailFixedSize) {
+        printLine("Error: SetupDiGetInterfaceDeviceDetail failed");
+        return false;
+    }
+    DetailBlock detail(static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(std::malloc(required)));
+    if (!detail) {
+        printLine("Error: OpenDeviceInterface: malloc failed");
+        return false;
+    }
+    detail->cbSize = kDetailFixedSize;
+    if (!SetupDiGetDeviceInterfaceDetailW(deviceInfoSet_.get(), &interfaceData, detail.get(), required, nullptr,
+                                          nullptr)) {
+        printLine("Error: SetupDiGetInterfaceDeviceDetail failed");
+        return false;
+    }
+
+    // An interface that cannot be opened for reading and writing (a
+    // keyboard, a mouse, one held exclusively) is skipped without a word.
+    UniqueFileHandle device(CreateFileW(detail->DevicePath, kDeviceAccess, kDeviceSharing, nullptr, OPEN_EXISTING,
+                                        kDeviceFlags, nullptr));
+    if (!device) return false;
+    if (!matchDevice(device.get())) return false;
+    deviceHandle_ = std::move(device);
+    return true;
+}
+
+void HidDeviceConnection::close() {
+    deviceHandle_.reset();
+    deviceInfoSet_.reset();
+}
+
+HANDLE HidDeviceConnection::deviceHandle() const { return deviceHandle_.get(); }
+
+const std::string& HidDeviceConnection::deviceName() const { return deviceName_; }
+
+const HidLibrary& HidDeviceConnection::hid() const { return hid_; }
+
+}  // namespace tamo
