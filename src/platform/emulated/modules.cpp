@@ -3,6 +3,8 @@
 #include "platform/emulated/kernel.h"
 #include "platform/utf8.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cwctype>
 
@@ -171,6 +173,12 @@ FILE* _wfopen(const wchar_t* fileName, const wchar_t* mode) {
     std::string path = hostPath(fileName);
     if (path.empty()) {
         errno = ENOENT;
+        return nullptr;
+    }
+    // The Windows C library cannot open a directory; glibc can.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        errno = EACCES;
         return nullptr;
     }
     std::string narrowMode = toUtf8(mode ? mode : L"r");

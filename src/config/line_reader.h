@@ -1,0 +1,37 @@
+// Lines of a configuration file.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace tamo {
+
+// Reads an open file line by line. The file is read as bytes and a CR LF
+// pair is taken as one line end here, rather than by the C library's text
+// mode, so that the same file reads the same everywhere (text mode on
+// Windows would also stop at a Ctrl-Z byte). A lone CR is an ordinary
+// character. Lines have no length limit.
+class LineReader {
+public:
+    explicit LineReader(std::FILE* file);
+
+    // The next line, without its line end, into `line`. False when the end
+    // of the file came before any byte (so a line end after the last line
+    // adds no empty line) and when the file reports a read error.
+    bool next(std::string& line);
+
+private:
+    bool fill();
+
+    // The C library buffers the file as well; this only saves a call per
+    // byte and lets a line be found with one search.
+    static constexpr std::size_t kChunkSize = 4096;
+
+    std::FILE* file_;
+    std::array<char, kChunkSize> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+};
+
+}  // namespace tamo
