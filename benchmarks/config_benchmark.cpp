@@ -1,0 +1,179 @@
+// Building the device table from hmd_config.ini with N entries, against a
+// baseline that only reads the same file and splits its lines at "=".
+//
+// Reported per benchmark: the time per entry (per_entry). At the end a table
+// gives the ratio of each table build to the baseline of the same N; the
+// cost of the table must grow no faster than N log N, so time per entry
+// should stay nearly flat as N grows.
+#include "config/hmd_config.h"
+#include "platform/emulated/system.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const std::vector<int64_t> kEntryCounts = {3, 1000, 10000, 100000};
+
+// One directory for the whole run, with one subdirectory per N.
+class Files {
+public:
+    Files() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tamo-config-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        root_ = pattern;
+    }
+    ~Files() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    // The directory whose hmd_config.ini holds `entries` complete entries.
+    std::filesystem::path directoryFor(int64_t entries) {
+        std::filesystem::path directory = root_ / std::to_string(entries);
+        if (!std::filesystem::exists(directory)) {
+            std::filesystem::create_directory(directory);
+            std::ofstream out(directory / "hmd_config.ini", std::ios::binary);
+            out << "NUM_OF_CONFIG=" << entries << "\n";
+            char line[512];
+            for (int64_t n = 1; n <= entries; ++n) {
+                const int i = static_cast<int>(n);
+                std::snprintf(line, sizeof line,
+                              "VENDORID_%03d=2E5C\nPRODUCTID_%03d=0712\nUSAGE_%03d=0001\nUSAGEPAGE_%03d=FF00\n"
+                              "PRODUCTNAME_%03d=Device %d\nREPORTID_%03d=0\nDEVICENAME_%03d=HMD#%d\n",
+                              i, i, i, i, i, i, i, i, i);
+                out << line;
+            }
+        }
+        return directory;
+    }
+
+private:
+    std::filesystem::path root_;
+};
+
+Files& files() {
+    static Files instance;
+    return instance;
+}
+
+void useDirectory(const std::filesystem::path& directory) {
+    std::wstring path = L"Z:";
+    for (char c : directory.string()) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    emulated::System::setExecutablePath(path + L"\\host.exe");
+}
+
+void setPerEntry(benchmark::State& state, int64_t entries) {
+    state.counters["per_entry"] = benchmark::Counter(
+        static_cast<double>(entries), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_DeviceTable(benchmark::State& state) {
+    const int64_t entries = state.range(0);
+    useDirectory(files().directoryFor(entries));
+    for (auto _ : state) {
+        tamo::DeviceConfigList list;
+        tamo::loadDeviceConfigs(list);
+        if (list.size() != static_cast<std::size_t>(entries)) state.SkipWithError("incomplete table");
+        benchmark::DoNotOptimize(list.data());
+        emulated::CallLog::clear();
+    }
+    setPerEntry(state, entries);
+}
+
+// Reads the file in chunks and copies each line's key and value out, the
+// least any loader of the format has to do.
+void BM_ReadAndSplitBaseline(benchmark::State& state) {
+    const int64_t entries = state.range(0);
+    const std::string file = (files().directoryFor(entries) / "hmd_config.ini").string();
+    std::vector<char> buffer(64 * 1024);
+    for (auto _ : state) {
+        std::FILE* in = std::fopen(file.c_str(), "rb");
+        if (!in) {
+            state.SkipWithError("cannot open");
+            break;
+        }
+        std::string line;
+        std::string key;
+        std::string value;
+        std::size_t pairs = 0;
+        auto split = [&] {
+            std::string_view text = line;
+            std::size_t equals = text.find('=');
+            key.assign(text.substr(0, equals));
+            value.assign(text.substr(equals + 1));
+            ++pairs;
+        };
+        std::size_t got;
+        while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
+            std::string_view chunk(buffer.data(), got);
+            for (std::size_t end; (end = chunk.find('\n')) != std::string_view::npos; chunk.remove_prefix(end + 1)) {
+                line.append(chunk.substr(0, end));
+                split();
+                line.clear();
+            }
+            line.append(chunk);
+        }
+        if (!line.empty()) split();
+        std::fclose(in);
+        benchmark::DoNotOptimize(pairs);
+    }
+    setPerEntry(state, entries);
+}
+
+void entryCounts(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgName("entries")->Unit(benchmark::kMicrosecond);
+    for (int64_t n : kEntryCounts) benchmark->Arg(n);
+}
+
+BENCHMARK(BM_DeviceTable)->Apply(entryCounts);
+BENCHMARK(BM_ReadAndSplitBaseline)->Apply(entryCounts);
+
+// The console output, then the ratio of each table build to its baseline.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            std::string name = run.benchmark_name();
+            times_[name] = run.GetAdjustedRealTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-10s %16s %16s %8s\n", "entries", "table (us)", "baseline (us)", "ratio");
+        for (int64_t n : kEntryCounts) {
+            std::string suffix = "/entries:" + std::to_string(n);
+            auto table = times_.find("BM_DeviceTable" + suffix);
+            auto baseline = times_.find("BM_ReadAndSplitBaseline" + suffix);
+            if (table == times_.end() || baseline == times_.end()) continue;
+            std::printf("%-10lld %16.1f %16.1f %8.2f\n", static_cast<long long>(n), table->second,
+                        baseline->second, table->second / baseline->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    emulated::System::reset();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
