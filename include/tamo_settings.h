@@ -48,7 +48,9 @@ enum {
     SOUND_ERROR_SEE_THROUGH_DISABLED = -1999, /* hmd_config.ini does not enable see-through */
     SOUND_ERROR_INVALID_ARGUMENT = -1998,     /* bad mode, null pointer, lock misuse */
     SOUND_ERROR_DEVICE_NOT_FOUND = -1997,     /* no headset matching the device table */
-    SOUND_ERROR_OUT_OF_MEMORY = -1996,        /* a buffer could not be obtained */
+    SOUND_ERROR_OUT_OF_MEMORY = -1996,        /* memory ran out: no report buffer, or any
+                                                 allocation failure during the call; nothing
+                                                 is held afterwards */
     SOUND_ERROR_TRANSFER_FAILED = -1995,      /* a report could not be sent or read */
     SOUND_ERROR_LOCK_CREATE_FAILED = -1994,   /* the named semaphore could not be opened */
     SOUND_ERROR_LOCK_CLOSE_FAILED = -1993,    /* its handle could not be closed */
@@ -73,7 +75,8 @@ _Static_assert(offsetof(SoundState, audioMode) == 4 && sizeof(SoundState) == 8, 
 
 /* Asks the headset for its firmware version; enables the library for 103 and
  * later. Returns 0, SOUND_ERROR_FIRMWARE_UNSUPPORTED, DEVICE_NOT_FOUND or
- * TRANSFER_FAILED. A failure leaves an earlier success in place. */
+ * TRANSFER_FAILED (also when the headset sends no version reply). A failure
+ * leaves an earlier success in place. */
 TAMO_API StatusCode TAMO_CALL qor_tamo_sound_init(void);
 
 /* Disables the library. Always 0. */
@@ -82,7 +85,8 @@ TAMO_API StatusCode TAMO_CALL qor_tamo_sound_destroy(void);
 /* Any non-zero `enable` means on. Needs ENABLE_SEE_THROUGH in hmd_config.ini. */
 TAMO_API StatusCode TAMO_CALL qor_tamo_sound_set_see_through_state(uint8_t enable);
 
-/* mode: 0, 1 or 2. */
+/* mode: 0, 1 or 2; any other value gives SOUND_ERROR_INVALID_ARGUMENT and
+ * sends nothing. */
 TAMO_API StatusCode TAMO_CALL qor_tamo_sound_set_audio_mode(int32_t mode);
 
 /* Any non-zero `enable` means on. */

@@ -1,0 +1,31 @@
+#include "api/firmware_check.h"
+
+#include "api/library_state.h"
+#include "protocol/transactions.h"
+
+#include <cstdio>
+
+namespace tamo {
+
+std::uint32_t firmwareVersionOf(const std::string& text) {
+    int series = 0;
+    int version = 0;
+    // The scan's own count is of no interest: an unread field stays 0.
+    std::sscanf(text.c_str(), "0000000000%03d%03d", &series, &version);
+    return static_cast<std::uint32_t>(version);
+}
+
+StatusCode checkFirmware() {
+    std::string text;
+    if (StatusCode queried = queryFirmwareVersion(text); queried != SOUND_OK) return queried;
+    std::uint32_t version = firmwareVersionOf(text);
+    if (version >= kMinimumFirmwareVersion) {
+        setInitialised(true);
+        return SOUND_OK;
+    }
+    std::printf("MCU FW is not supported!!(Current Version:%s)\n", text.c_str());
+    std::printf("mc_version:%u\n", static_cast<unsigned>(version));
+    return SOUND_ERROR_FIRMWARE_UNSUPPORTED;
+}
+
+}  // namespace tamo
