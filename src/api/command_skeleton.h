@@ -21,7 +21,12 @@ class LockHold {
 public:
     explicit LockHold(ModeSwitchLock& lock) : lock_(lock) {}
     ~LockHold() {
-        if (held_) lock_.unlock();
+        if (!held_) return;
+        // Reporting a failed release needs memory, which may be what ran out.
+        try {
+            lock_.unlock();
+        } catch (...) {
+        }
     }
     LockHold(const LockHold&) = delete;
     LockHold& operator=(const LockHold&) = delete;

@@ -154,6 +154,16 @@ TEST_F(CommandSkeletonTest, AnExceptionStillReleasesAndClosesTheLock) {
     EXPECT_EQ(runUnderLock(transaction(SOUND_OK)), SOUND_OK);
 }
 
+TEST_F(CommandSkeletonTest, AnExceptionWithAFailingReleaseStillClosesTheHandle) {
+    auto expectedLines = systemErrorLines(ERROR_INVALID_HANDLE);
+    Faults::failCall("ReleaseSemaphore", 1, ERROR_INVALID_HANDLE);
+    StdoutCapture out;
+    EXPECT_THROW(runUnderLock([]() -> StatusCode { throw std::bad_alloc(); }), std::bad_alloc);
+    EXPECT_EQ(out.lines(), expectedLines);
+    EXPECT_EQ(CallLog::count("ReleaseSemaphore"), 1u);
+    EXPECT_TRUE(lockGone());
+}
+
 TEST_F(CommandSkeletonTest, NotInitialisedComesBeforeThePreconditionAndTheLock) {
     setInitialised(false);
     int checks = 0;

@@ -208,13 +208,14 @@ TEST_F(GetStateTest, NoHeadsetReleasesTheLock) {
 }
 
 TEST_F(GetStateTest, FailedReleaseAfterThreeGoodTransactions) {
+    const auto expectedLines = systemErrorLines(ERROR_TOO_MANY_POSTS);
     initialise();
     Faults::failCall("ReleaseSemaphore", 1, ERROR_TOO_MANY_POSTS);
     SoundState state = hostRecord();
     StdoutCapture out;
     EXPECT_EQ(qor_tamo_sound_get_state(&state), SOUND_ERROR_LOCK_RELEASE_FAILED);
     EXPECT_EQ(state.audioMode, 0) << "the record was filled before the lock failed";
-    EXPECT_EQ(out.lines(), systemErrorLines(ERROR_TOO_MANY_POSTS));
+    EXPECT_EQ(out.lines(), expectedLines);
 }
 
 }  // namespace
