@@ -1,0 +1,865 @@
+#include "config_check.h"
+
+#include "config/config_reader.h"
+#include "config/decimal.h"
+#include "config/hmd_config.h"
+#include "config/line_reader.h"
+#include "config/tokenizer.h"
+#include "hid/hex_number.h"
+#include "output_capture.h"
+#include "platform/win32.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string_view>
+
+namespace tamo::tool {
+namespace {
+
+constexpr const char* kNumOfConfig = config_key::kNumOfConfig;
+constexpr const char* kEnableSeeThrough = config_key::kEnableSeeThrough;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kBlanks = " \t";
+// The library visits every entry number up to this one; above it only the
+// numbers that the file's VENDORID keys name.
+constexpr int kIndicesAlwaysVisited = 999;
+
+// The per-entry keys, in the order the library looks them up.
+struct EntryField {
+    const char* prefix;
+    const char* property;
+};
+constexpr std::array<EntryField, 7> kEntryFields = {{
+    {"VENDORID_", property::kVendorID},
+    {"PRODUCTID_", property::kProductID},
+    {"USAGE_", property::kUsage},
+    {"USAGEPAGE_", property::kUsagePage},
+    {"PRODUCTNAME_", property::kProductName},
+    {"REPORTID_", property::kReportID},
+    {"DEVICENAME_", property::kDeviceName},
+}};
+constexpr std::size_t kVendorField = 0;
+
+// Reads the given file with the library's reader.
+class FileConfigReader final : public ConfigReader {
+public:
+    explicit FileConfigReader(std::wstring path) : path_(std::move(path)) {}
+    std::wstring getConfigFilePath(int&) override { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string entryKeyName(std::size_t field, int index) {
+    std::array<char, 32> digits{};
+    std::snprintf(digits.data(), digits.size(), "%03d", index);
+    return std::string(kEntryFields[field].prefix) + digits.data();
+}
+
+// What a key means to the library.
+struct KeyMeaning {
+    enum class Kind { NumOfConfig, EnableSeeThrough, Entry, Unknown } kind = Kind::Unknown;
+    std::size_t field = 0;
+    int index = 0;
+};
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The entry field and number of a key of the form PREFIX_digits, whatever
+// the digits; nothing for other keys.
+std::optional<KeyMeaning> entryShape(std::string_view key) {
+    for (std::size_t field = 0; field < kEntryFields.size(); ++field) {
+        std::string_view prefix = kEntryFields[field].prefix;
+        if (!key.starts_with(prefix)) continue;
+        std::string_view digits = key.substr(prefix.size());
+        if (!allDigits(digits)) continue;
+        std::string_view significant = digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
+        if (significant.size() > 9) return std::nullopt;
+        int index = significant.empty() ? 0 : std::stoi(std::string(significant));
+        return KeyMeaning{KeyMeaning::Kind::Entry, field, index};
+    }
+    return std::nullopt;
+}
+
+KeyMeaning meaningOf(const std::string& key) {
+    if (key == kNumOfConfig) return {KeyMeaning::Kind::NumOfConfig};
+    if (key == kEnableSeeThrough) return {KeyMeaning::Kind::EnableSeeThrough};
+    if (std::optional<KeyMeaning> entry = entryShape(key)) {
+        if (entryKeyName(entry->field, entry->index) == key) return *entry;
+    }
+    return {};
+}
+
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string_view trimmed(std::string_view text, std::string_view characters = kBlanks) {
+    std::size_t first = text.find_first_not_of(characters);
+    if (first == std::string_view::npos) return {};
+    std::size_t last = text.find_last_not_of(characters);
+    return text.substr(first, last - first + 1);
+}
+
+// "2", "2 and 5", "2, 5 and 9", "2-5": a list of line numbers.
+std::string lineList(std::vector<int> lines) {
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    std::vector<std::string> runs;
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t j = i;
+        while (j + 1 < lines.size() && lines[j + 1] == lines[j] + 1) ++j;
+        runs.push_back(j > i + 1 ? std::to_string(lines[i]) + "-" + std::to_string(lines[j])
+                                 : std::to_string(lines[i]));
+        if (j == i + 1) runs.push_back(std::to_string(lines[j]));
+        i = j + 1;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (i > 0) text += i + 1 == runs.size() ? " and " : ", ";
+        text += runs[i];
+    }
+    return (lines.size() == 1 ? "line " : "lines ") + text;
+}
+
+// How a value reads as a number of the library's kind.
+struct NumberShape {
+    bool hasDigits = false;
+    std::string rest;  // what follows the number, blanks included
+    bool clean() const { return hasDigits && trimmed(rest, " \t\n\v\f\r").empty(); }
+};
+
+NumberShape numberShape(std::string_view text, bool hex) {
+    NumberShape shape;
+    std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
+    if (i == std::string_view::npos) return shape;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    auto isDigit = [hex](char c) {
+        return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+    };
+    if (hex && i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        if (i + 2 < text.size() && isDigit(text[i + 2])) {
+            i += 2;
+        } else {
+            // "0x" without a digit: the number is the 0, the rest starts at x.
+            shape.hasDigits = true;
+            shape.rest = text.substr(i + 1);
+            return shape;
+        }
+    }
+    std::size_t start = i;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    shape.hasDigits = i > start;
+    shape.rest = text.substr(i);
+    return shape;
+}
+
+std::string hex4(std::int32_t value) {
+    std::array<char, 16> buffer{};
+    if (value < 0) {
+        std::snprintf(buffer.data(), buffer.size(), "-0x%X", static_cast<unsigned>(-static_cast<long long>(value)));
+    } else {
+        std::snprintf(buffer.data(), buffer.size(), "0x%04X", static_cast<unsigned>(value));
+    }
+    return buffer.data();
+}
+
+// One line of the file, as the library splits it.
+struct SourceLine {
+    int number = 0;
+    std::string text;
+    bool split = false;
+    std::string key;
+    std::string value;
+    std::string extra;         // text after the value's closing "=" (a third token onwards)
+    bool skippedEquals = false;  // "=" before the key or more than one between key and value
+};
+
+SourceLine splitLine(int number, std::string text) {
+    SourceLine line;
+    line.number = number;
+    line.text = std::move(text);
+    line.split = ConfigReader::getKeyValueFromBuffer(line.text, line.key, line.value) == 0;
+    if (!line.split) return line;
+    // The same cut again, to see what the library passes over.
+    std::string_view whole = line.text.c_str();
+    Tokenizer tokens(whole, '=');
+    std::optional<std::string_view> key = tokens.next();
+    std::optional<std::string_view> value = tokens.next();
+    std::size_t keyAt = static_cast<std::size_t>(key->data() - whole.data());
+    std::size_t valueAt = static_cast<std::size_t>(value->data() - whole.data());
+    line.skippedEquals = keyAt > 0 || valueAt > keyAt + key->size() + 1;
+    std::string_view after = whole.substr(valueAt + value->size());
+    if (after.find_first_not_of('=') != std::string_view::npos) line.extra = std::string(after);
+    return line;
+}
+
+// Why the library cannot split a line.
+ConfigFinding malformedLine(const SourceLine& line, bool last, bool first) {
+    ConfigFinding finding;
+    finding.line = line.number;
+    finding.severity = Severity::Ignored;
+    std::string_view text = line.text.c_str();
+    if (text.empty()) {
+        finding.reason = last ? "trailing-empty-line" : "blank-line";
+        finding.message = last ? "the file ends with an empty line (two line ends at its end)" : "blank line";
+    } else if (text.find('=') == std::string_view::npos) {
+        bool blank = trimmed(text, " \t\r\v\f").empty();
+        finding.reason = blank ? "blank-line" : "no-equals";
+        finding.message = blank ? "a line of blanks only" : "no \"=\" in the line " + quoted(std::string(text)) +
+                                                                 " (there are no comments or section headers)";
+    } else if (text.find_first_not_of('=') == std::string_view::npos) {
+        finding.reason = "only-equals";
+        finding.message = "the line holds nothing but \"=\"";
+    } else if (text.front() == '=') {
+        finding.reason = "no-key";
+        finding.message = "\"=\" and a value but no key: the library takes " +
+                          quoted(std::string(trimmed(text, "="))) + " as the key and finds no value";
+    } else {
+        finding.reason = "no-value";
+        finding.message = "the key " + quoted(std::string(text.substr(0, text.find('=')))) + " has no value after \"=\"";
+    }
+    finding.message += first ? ": the library stops reading here and ignores the whole file (built-in device "
+                               "table, see-through refused)"
+                             : ": this line would stop the library as well";
+    return finding;
+}
+
+// How a key that the library never looks up differs from one it does.
+struct NearMiss {
+    std::string intended;              // the key the writer probably meant
+    std::vector<std::string> reasons;  // "bom", "key-blanks", "key-case", "key-digits"
+    std::vector<std::string> explanations;
+};
+
+std::optional<NearMiss> nearMissOf(const std::string& key) {
+    NearMiss miss;
+    std::string candidate = key;
+    if (candidate.starts_with(kByteOrderMark)) {
+        candidate.erase(0, kByteOrderMark.size());
+        miss.reasons.push_back("bom");
+        miss.explanations.push_back("the file starts with a UTF-8 byte-order mark, which the library reads as part "
+                                    "of the first key");
+    }
+    if (std::string_view inner = trimmed(candidate); inner.size() != candidate.size() && !inner.empty()) {
+        candidate = std::string(inner);
+        miss.reasons.push_back("key-blanks");
+        miss.explanations.push_back("the blanks around the key are part of it");
+    }
+    if (std::string upper = upperCase(candidate); upper != candidate) {
+        candidate = upper;
+        miss.reasons.push_back("key-case");
+        miss.explanations.push_back("keys are case-sensitive");
+    }
+    if (meaningOf(candidate).kind == KeyMeaning::Kind::Unknown) {
+        std::optional<KeyMeaning> entry = entryShape(candidate);
+        if (!entry || entry->index == 0) return std::nullopt;
+        std::string expected = entryKeyName(entry->field, entry->index);
+        std::size_t written = candidate.size() - std::string_view(kEntryFields[entry->field].prefix).size();
+        miss.reasons.push_back("key-digits");
+        miss.explanations.push_back(written < 3 ? "entry numbers have at least three digits"
+                                                : "the entry number has more leading zeros than the library writes");
+        candidate = expected;
+    }
+    miss.intended = candidate;
+    return miss;
+}
+
+class Checker {
+public:
+    Checker(const std::wstring& windowsPath, const std::string& displayPath) : path_(windowsPath) {
+        check_.path = displayPath;
+    }
+
+    ConfigCheck run(bool libraryReadsIt) {
+        readLines();
+        runLibraryReader();
+        if (check_.file == ConfigFileState::Read) explainContents();
+        if (libraryReadsIt) compareWithLibrary();
+        finish();
+        return std::move(check_);
+    }
+
+private:
+    void add(std::optional<int> line, std::string reason, Severity severity, std::string message) {
+        check_.findings.push_back({line, std::move(reason), severity, std::move(message)});
+    }
+
+    // Reads and splits every line.
+    void readLines() {
+        errno = 0;
+        File file(path_.empty() ? nullptr : _wfopen(path_.c_str(), L"rb"));
+        if (!file) {
+            bool missing = errno == ENOENT || errno == 0;
+            check_.file = missing ? ConfigFileState::Missing : ConfigFileState::Unreadable;
+            add(std::nullopt, missing ? "no-file" : "unreadable", Severity::Ignored,
+                missing ? "there is no such file: the library uses the built-in device table and refuses see-through"
+                        : "the file cannot be opened for reading: the library uses the built-in device table and "
+                          "refuses see-through");
+            return;
+        }
+        // The library's splitter reports each line it cannot split; those
+        // lines are explained below instead.
+        OutputCapture quiet;
+        LineReader reader(file.get());
+        std::string text;
+        while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, text));
+        quiet.finish();
+        check_.lineCount = static_cast<int>(lines_.size());
+        if (std::ferror(file.get())) {
+            check_.file = ConfigFileState::Unreadable;
+            add(std::nullopt, "read-error", Severity::Ignored,
+                "reading the file failed after line " + std::to_string(lines_.size()) +
+                    ": the library uses the built-in device table and refuses see-through");
+            return;
+        }
+        bool firstMalformed = true;
+        for (const SourceLine& line : lines_) {
+            if (line.split) continue;
+            add(line.number, "", Severity::Ignored, "");
+            check_.findings.back() = malformedLine(line, line.number == check_.lineCount, firstMalformed);
+            firstMalformed = false;
+        }
+        check_.file = firstMalformed ? ConfigFileState::Read : ConfigFileState::Malformed;
+    }
+
+    // The device table and the see-through switch as the library builds
+    // them: the reader's own load and look-ups, in the library's order.
+    void runLibraryReader() {
+        {
+            OutputCapture capture;
+            FileConfigReader reader(path_);
+            int loaded = reader.loadConfigFile();
+            int count = 0;
+            if (loaded != 0 || reader.getIntValue(kNumOfConfig, count) != 0 || count <= 0) {
+                check_.builtInTable = true;
+            } else {
+                check_.builtInTable = false;
+                for (int index : visitedIndices(reader, count)) readEntry(reader, index);
+            }
+            if (loaded == 0) keyValues_ = reader.keyValues;
+            bool loadedAsExplained = (loaded == 0) == (check_.file == ConfigFileState::Read);
+            if (!loadedAsExplained) {
+                check_.disagreement = "the library's reader " + std::string(loaded == 0 ? "loaded" : "rejected") +
+                                      " the file, unlike the line-by-line reading";
+            }
+            check_.tableLines = capture.finish();
+        }
+        if (check_.builtInTable) {
+            DeviceConfigList builtIn;
+            addDefaultDeviceConfigs(builtIn);
+            int index = 0;
+            for (DeviceConfig& entry : builtIn) check_.table.push_back({++index, std::move(entry), {}});
+        }
+        OutputCapture capture;
+        FileConfigReader reader(path_);
+        int enabled = 0;
+        check_.seeThroughAllowed =
+            reader.loadConfigFile() == 0 && reader.getIntValue(kEnableSeeThrough, enabled) == 0 && enabled != 0;
+        check_.seeThroughLines = capture.finish();
+    }
+
+    std::vector<int> visitedIndices(const FileConfigReader& reader, int count) {
+        std::vector<int> indices;
+        int always = std::min(count, kIndicesAlwaysVisited);
+        for (int index = 1; index <= always; ++index) indices.push_back(index);
+        std::set<int> named;
+        for (const auto& [key, value] : reader.keyValues) {
+            KeyMeaning meaning = meaningOf(key);
+            if (meaning.kind == KeyMeaning::Kind::Entry && meaning.field == kVendorField && meaning.index > always &&
+                meaning.index <= count) {
+                named.insert(meaning.index);
+            }
+        }
+        indices.insert(indices.end(), named.begin(), named.end());
+        return indices;
+    }
+
+    void readEntry(const FileConfigReader& reader, int index) {
+        ConfigEntry entry;
+        entry.index = index;
+        for (std::size_t field = 0; field < kEntryFields.size(); ++field) {
+            std::string value;
+            if (reader.getStringValue(entryKeyName(field, index), value) != 0) {
+                dropped_.push_back({index, field});
+                return;
+            }
+            entry.properties.emplace(kEntryFields[field].property, std::move(value));
+        }
+        check_.table.push_back(std::move(entry));
+    }
+
+    // Which line each key's value comes from (the last one that sets it).
+    void indexKeys() {
+        for (const SourceLine& line : lines_) {
+            if (line.split) lineOfKey_[line.key] = line.number;
+        }
+        for (ConfigEntry& entry : check_.table) {
+            if (check_.builtInTable) break;
+            for (std::size_t field = 0; field < kEntryFields.size(); ++field) {
+                entry.lines[kEntryFields[field].property] = lineOfKey_[entryKeyName(field, entry.index)];
+            }
+        }
+    }
+
+    void explainContents() {
+        indexKeys();
+        explainLines();
+        explainCount();
+        explainEntries();
+        explainSeeThrough();
+    }
+
+    void explainLines() {
+        std::map<std::string, int> firstSeen;
+        for (const SourceLine& line : lines_) {
+            if (line.text.find('\r') != std::string::npos) {
+                add(line.number, "lone-cr", Severity::Warning,
+                    "a carriage return that is not part of a line end stays in the text; a file with only carriage "
+                    "returns as line ends is one long line to the library");
+            }
+            if (line.skippedEquals) {
+                add(line.number, "equals-skipped", Severity::Note,
+                    "\"=\" before the key, or more than one between key and value, is skipped");
+            }
+            if (!line.extra.empty()) {
+                add(line.number, "extra-text", Severity::Ignored,
+                    "everything from the \"=\" after the value is ignored: " + quoted(line.extra));
+            }
+            if (int last = lineOfKey_[line.key]; last != line.number) {
+                add(line.number, "duplicate-key", Severity::Ignored,
+                    quoted(line.key) + " is set again on line " + std::to_string(last) +
+                        ", whose value replaces this one");
+            }
+            KeyMeaning meaning = meaningOf(line.key);
+            if (meaning.kind == KeyMeaning::Kind::Unknown) explainUnknownKey(line);
+            if (meaning.kind == KeyMeaning::Kind::Entry) entryKeyLines_[meaning.index].push_back(line.number);
+        }
+    }
+
+    void explainUnknownKey(const SourceLine& line) {
+        std::optional<NearMiss> miss = nearMissOf(line.key);
+        if (!miss) {
+            add(line.number, "unknown-key", Severity::Ignored,
+                "the library never looks up the key " + quoted(line.key));
+            return;
+        }
+        std::string message = "the key " + quoted(line.key) + " is never looked up: ";
+        for (std::size_t i = 0; i < miss->explanations.size(); ++i) {
+            if (i > 0) message += "; ";
+            message += miss->explanations[i];
+        }
+        message += "; the library looks for " + miss->intended;
+        add(line.number, miss->reasons.front(), Severity::Ignored, message);
+    }
+
+    std::vector<int> allEntryKeyLines() const {
+        std::vector<int> lines;
+        for (const auto& [index, numbers] : entryKeyLines_) lines.insert(lines.end(), numbers.begin(), numbers.end());
+        return lines;
+    }
+
+    void explainCount() {
+        auto found = keyValues_.find(kNumOfConfig);
+        std::vector<int> entryLines = allEntryKeyLines();
+        std::string unused = entryLines.empty() ? ""
+                                                : "; the entry keys on " + lineList(entryLines) + " are not used";
+        Severity severity = entryLines.empty() ? Severity::Note : Severity::Ignored;
+        if (found == keyValues_.end()) {
+            add(std::nullopt, "num-missing", severity,
+                std::string("there is no ") + kNumOfConfig + ": the library uses the built-in device table" + unused);
+            return;
+        }
+        int line = lineOfKey_[kNumOfConfig];
+        int count = parseDecimal(found->second);
+        check_.numOfConfig = count;
+        NumberShape shape = numberShape(found->second, false);
+        if (!shape.hasDigits) {
+            add(line, "num-not-number", Severity::Ignored,
+                std::string(kNumOfConfig) + " " + quoted(found->second) +
+                    " is not a number: the library reads 0 and uses the built-in device table" + unused);
+            return;
+        }
+        if (!shape.clean()) {
+            add(line, "number-trailing-text", Severity::Ignored,
+                std::string(kNumOfConfig) + " " + quoted(found->second) + " is read as " + std::to_string(count) +
+                    "; " + quoted(shape.rest) + " after the number is ignored");
+        }
+        if (count <= 0) {
+            add(line, "num-not-positive", severity,
+                std::string(kNumOfConfig) + " is " + std::to_string(count) +
+                    ": the library uses the built-in device table" + unused);
+        }
+    }
+
+    void explainEntries() {
+        if (check_.builtInTable) return;
+        int count = *check_.numOfConfig;
+        int countLine = lineOfKey_[kNumOfConfig];
+        // Runs of numbers of which the file holds no key at all.
+        std::optional<int> runStart;
+        int runEnd = 0;
+        auto flushRun = [&] {
+            if (!runStart) return;
+            std::string which = *runStart == runEnd ? "entry " + std::to_string(runEnd)
+                                                    : "entries " + std::to_string(*runStart) + " to " +
+                                                          std::to_string(runEnd);
+            add(countLine, "entry-missing-key", Severity::Ignored,
+                which + " of the " + std::to_string(count) + " that " + kNumOfConfig + " announces " +
+                    (*runStart == runEnd ? "has" : "have") + " no keys in the file: dropped");
+            runStart.reset();
+        };
+        for (const auto& [index, field] : dropped_) {
+            auto keys = entryKeyLines_.find(index);
+            if (keys == entryKeyLines_.end()) {
+                if (runStart && runEnd + 1 == index) {
+                    runEnd = index;
+                } else {
+                    flushRun();
+                    runStart = index;
+                    runEnd = index;
+                }
+                continue;
+            }
+            flushRun();
+            std::vector<int> lines = keys->second;
+            add(*std::min_element(lines.begin(), lines.end()), "entry-missing-key", Severity::Ignored,
+                "entry " + std::to_string(index) + " is dropped: " + entryKeyName(field, index) +
+                    " is missing (the library prints \"Cannot find the key:" + entryKeyName(field, index) +
+                    "\"); its keys on " + lineList(lines) + " are not used");
+        }
+        flushRun();
+        std::set<int> visited;
+        for (const ConfigEntry& entry : check_.table) visited.insert(entry.index);
+        for (const auto& [index, field] : dropped_) visited.insert(index);
+        for (const auto& [index, lines] : entryKeyLines_) {
+            if (visited.count(index)) continue;
+            std::string why = index == 0 ? "entries are numbered from 1"
+                                         : "it is beyond " + std::string(kNumOfConfig) + "=" + std::to_string(count);
+            if (index > 0 && index <= count) why = "the file has no " + entryKeyName(kVendorField, index);
+            add(*std::min_element(lines.begin(), lines.end()), "entry-beyond-count", Severity::Ignored,
+                "the keys of entry " + std::to_string(index) + " on " + lineList(lines) + " are not used: " + why);
+        }
+        if (check_.table.empty()) {
+            add(countLine, "empty-table", Severity::Warning,
+                "no entry is complete, so the device table is empty and the library finds no headset (the built-in "
+                "entries are not used once " +
+                    std::string(kNumOfConfig) + " is positive)");
+        }
+        for (const ConfigEntry& entry : check_.table) explainValues(entry);
+    }
+
+    void explainValues(const ConfigEntry& entry) {
+        for (const char* property : {property::kVendorID, property::kProductID, property::kUsagePage,
+                                     property::kUsage}) {
+            const std::string& text = entry.properties.at(property);
+            int line = entry.lines.at(property);
+            NumberShape shape = numberShape(text, true);
+            std::int32_t value = parseHexInt32(text);
+            bool id = std::string_view(property) == property::kVendorID ||
+                      std::string_view(property) == property::kProductID;
+            if (!shape.hasDigits) {
+                add(line, "hex-not-number", Severity::Ignored,
+                    std::string(property) + " " + quoted(text) + " is not a hexadecimal number: the library reads 0");
+                continue;
+            }
+            if (!shape.clean()) {
+                add(line, "hex-trailing-text", Severity::Ignored,
+                    std::string(property) + " " + quoted(text) + " is read as " + hex4(value) + "; " +
+                        quoted(shape.rest) + " after the number is ignored");
+            }
+            if (id && (value < 0 || value > 0xFFFF)) {
+                add(line, "id-too-wide", Severity::Warning,
+                    std::string(property) + " " + hex4(value) + " has more than 16 bits: only the low 16 bits (" +
+                        hex4(value & 0xFFFF) + ") are compared");
+            } else if (!id && (value < 0 || value > 0xFFFF)) {
+                add(line, "usage-out-of-range", Severity::Warning,
+                    std::string(property) + " " + hex4(value) +
+                        " is not a 16-bit value, so this entry never matches any interface");
+            }
+        }
+        for (const char* property : {property::kProductName, property::kDeviceName}) {
+            const std::string& text = entry.properties.at(property);
+            if (trimmed(text).size() != text.size()) {
+                add(entry.lines.at(property), "value-blanks", Severity::Warning,
+                    std::string(property) + " " + quoted(text) +
+                        " keeps its leading or trailing blanks; the product string must equal it exactly");
+            }
+        }
+    }
+
+    void explainSeeThrough() {
+        auto found = keyValues_.find(kEnableSeeThrough);
+        if (found == keyValues_.end()) {
+            add(std::nullopt, "see-through-missing", Severity::Note,
+                std::string("there is no ") + kEnableSeeThrough + ": the library refuses see-through");
+            return;
+        }
+        int line = lineOfKey_[kEnableSeeThrough];
+        check_.seeThroughLine = line;
+        NumberShape shape = numberShape(found->second, false);
+        if (!shape.hasDigits) {
+            add(line, "see-through-not-number", Severity::Ignored,
+                std::string(kEnableSeeThrough) + " " + quoted(found->second) +
+                    " is not a number: the library reads 0 and refuses see-through (write 1 to allow it)");
+        } else if (!shape.clean()) {
+            add(line, "number-trailing-text", Severity::Ignored,
+                std::string(kEnableSeeThrough) + " " + quoted(found->second) + " is read as " +
+                    std::to_string(parseDecimal(found->second)) + "; " + quoted(shape.rest) +
+                    " after the number is ignored");
+        }
+    }
+
+    // The library's own functions, asked about the file they read.
+    void compareWithLibrary() {
+        OutputCapture capture;
+        DeviceConfigList table;
+        loadDeviceConfigs(table);
+        std::vector<std::string> tableLines = capture.finish();
+        OutputCapture seeThroughCapture;
+        bool seeThrough = isSeeThroughEnabled();
+        std::vector<std::string> seeThroughLines = seeThroughCapture.finish();
+
+        std::vector<DeviceConfig> explained;
+        for (const ConfigEntry& entry : check_.table) explained.push_back(entry.properties);
+        if (table != explained) {
+            check_.disagreement = "the library's device table has " + std::to_string(table.size()) +
+                                  " entries that differ from the explained ones";
+        } else if (tableLines != check_.tableLines || seeThroughLines != check_.seeThroughLines) {
+            check_.disagreement = "the library prints other lines than explained";
+        } else if (seeThrough != check_.seeThroughAllowed) {
+            check_.disagreement = "the library's see-through answer differs";
+        }
+    }
+
+    void finish() {
+        std::stable_sort(check_.findings.begin(), check_.findings.end(),
+                         [](const ConfigFinding& a, const ConfigFinding& b) {
+                             if (a.line.has_value() != b.line.has_value()) return a.line.has_value();
+                             return a.line.value_or(0) < b.line.value_or(0);
+                         });
+        if (check_.file != ConfigFileState::Read) {
+            check_.verdict = ConfigVerdict::Ignored;
+        } else {
+            bool ignored = std::any_of(check_.findings.begin(), check_.findings.end(),
+                                       [](const ConfigFinding& f) { return f.severity == Severity::Ignored; });
+            check_.verdict = ignored ? ConfigVerdict::PartlyIgnored : ConfigVerdict::UsedAsWritten;
+        }
+    }
+
+    std::wstring path_;
+    ConfigCheck check_;
+    std::vector<SourceLine> lines_;
+    std::map<std::string, std::string> keyValues_;
+    std::map<std::string, int> lineOfKey_;
+    std::map<int, std::vector<int>> entryKeyLines_;  // entry number -> lines of its keys
+    std::vector<std::pair<int, std::size_t>> dropped_;  // entry number, first missing field
+};
+
+const char* fileStateName(ConfigFileState state) {
+    switch (state) {
+    case ConfigFileState::Missing:
+        return "missing";
+    case ConfigFileState::Unreadable:
+        return "unreadable";
+    case ConfigFileState::Malformed:
+        return "malformed";
+    case ConfigFileState::Read:
+        return "read";
+    }
+    return "?";
+}
+
+const char* verdictName(ConfigVerdict verdict) {
+    switch (verdict) {
+    case ConfigVerdict::UsedAsWritten:
+        return "used-as-written";
+    case ConfigVerdict::PartlyIgnored:
+        return "partly-ignored";
+    case ConfigVerdict::Ignored:
+        return "ignored";
+    }
+    return "?";
+}
+
+std::string entrySummary(const ConfigEntry& entry) {
+    const DeviceConfig& p = entry.properties;
+    auto value = [&](const char* key) {
+        auto it = p.find(key);
+        return it == p.end() ? std::string("(none)") : quoted(it->second);
+    };
+    return "VendorID " + value(property::kVendorID) + ", ProductID " + value(property::kProductID) + ", Usage " +
+           value(property::kUsage) + ", UsagePage " + value(property::kUsagePage) + ", ProductName " +
+           value(property::kProductName) + ", ReportID " + value(property::kReportID) + ", DeviceName " +
+           value(property::kDeviceName);
+}
+
+void appendLines(std::vector<std::string>& out, const std::string& heading, const std::vector<std::string>& lines) {
+    out.push_back(heading + (lines.empty() ? " nothing" : ""));
+    for (const std::string& line : lines) out.push_back("    " + line);
+}
+
+}  // namespace
+
+ConfigCheck checkConfigFile(const std::wstring& windowsPath, const std::string& displayPath, bool libraryReadsIt) {
+    return Checker(windowsPath, displayPath).run(libraryReadsIt);
+}
+
+ExitStatus exitStatusOf(const ConfigCheck& check) {
+    if (check.disagreement) return kExitToolFailure;
+    switch (check.verdict) {
+    case ConfigVerdict::UsedAsWritten:
+        return kExitSuccess;
+    case ConfigVerdict::PartlyIgnored:
+        return kExitConfigPartlyIgnored;
+    case ConfigVerdict::Ignored:
+        return kExitConfigIgnored;
+    }
+    return kExitToolFailure;
+}
+
+const char* severityName(Severity severity) {
+    switch (severity) {
+    case Severity::Ignored:
+        return "ignored";
+    case Severity::Warning:
+        return "warning";
+    case Severity::Note:
+        return "note";
+    }
+    return "?";
+}
+
+std::string visibleText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F && c != '\\') {
+            out += c;
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            std::array<char, 8> buffer{};
+            std::snprintf(buffer.data(), buffer.size(), "\\x%02X", byte);
+            out += buffer.data();
+        }
+    }
+    return out;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out(1, '\'');
+    out += visibleText(text);
+    out += '\'';
+    return out;
+}
+
+std::vector<std::string> describeConfigCheck(const ConfigCheck& check) {
+    std::vector<std::string> out;
+    out.push_back("file: " + check.path + " (" + fileStateName(check.file) +
+                  (check.file == ConfigFileState::Missing || check.file == ConfigFileState::Unreadable
+                       ? ")"
+                       : ", " + std::to_string(check.lineCount) + " lines)"));
+    switch (check.verdict) {
+    case ConfigVerdict::UsedAsWritten:
+        out.push_back("verdict: the library uses the file as written");
+        break;
+    case ConfigVerdict::PartlyIgnored:
+        out.push_back("verdict: the library ignores part of the file");
+        break;
+    case ConfigVerdict::Ignored:
+        out.push_back("verdict: the library ignores the file as a whole");
+        break;
+    }
+    if (check.builtInTable) {
+        out.push_back("device table: the 3 built-in entries");
+    } else {
+        out.push_back("device table: " + std::to_string(check.table.size()) + " entr" +
+                      (check.table.size() == 1 ? "y" : "ies") + " from the file (" + "NUM_OF_CONFIG=" +
+                      std::to_string(check.numOfConfig.value_or(0)) + ")");
+    }
+    for (const ConfigEntry& entry : check.table) {
+        std::string where;
+        if (!entry.lines.empty()) {
+            std::vector<int> lines;
+            for (const auto& [property, line] : entry.lines) lines.push_back(line);
+            where = " (" + lineList(lines) + ")";
+        }
+        out.push_back("  entry " + std::to_string(entry.index) + where + ": " + entrySummary(entry));
+    }
+    out.push_back(std::string("see-through: ") + (check.seeThroughAllowed ? "allowed" : "refused") +
+                  (check.seeThroughLine ? " (ENABLE_SEE_THROUGH on line " + std::to_string(*check.seeThroughLine) + ")"
+                                        : ""));
+    if (check.findings.empty()) out.push_back("findings: none");
+    for (const ConfigFinding& finding : check.findings) {
+        std::string where = finding.line ? "line " + std::to_string(*finding.line) : "file";
+        out.push_back(where + ": " + severityName(finding.severity) + " [" + finding.reason + "] " + finding.message);
+    }
+    appendLines(out, "the library prints, building its device table:", check.tableLines);
+    appendLines(out, "the library prints, asking for the see-through switch:", check.seeThroughLines);
+    if (check.disagreement) out.push_back("internal error: " + *check.disagreement);
+    return out;
+}
+
+Json configCheckJson(const ConfigCheck& check) {
+    Json json = Json::object();
+    json.set("path", check.path);
+    json.set("file", fileStateName(check.file));
+    json.set("lines", check.lineCount);
+    json.set("verdict", verdictName(check.verdict));
+    Json table = Json::object();
+    table.set("source", check.builtInTable ? "built-in" : "file");
+    table.set("num_of_config", check.numOfConfig ? Json(*check.numOfConfig) : Json());
+    Json entries = Json::array();
+    for (const ConfigEntry& entry : check.table) {
+        Json item = Json::object();
+        item.set("index", entry.index);
+        for (const auto& [property, value] : entry.properties) item.set(property, value);
+        Json lines = Json::object();
+        for (const auto& [property, line] : entry.lines) lines.set(property, line);
+        item.set("lines", std::move(lines));
+        entries.push(std::move(item));
+    }
+    table.set("entries", std::move(entries));
+    json.set("device_table", std::move(table));
+    Json seeThrough = Json::object();
+    seeThrough.set("allowed", check.seeThroughAllowed);
+    seeThrough.set("line", check.seeThroughLine ? Json(*check.seeThroughLine) : Json());
+    json.set("see_through", std::move(seeThrough));
+    Json findings = Json::array();
+    for (const ConfigFinding& finding : check.findings) {
+        Json item = Json::object();
+        item.set("line", finding.line ? Json(*finding.line) : Json());
+        item.set("reason", finding.reason);
+        item.set("severity", severityName(finding.severity));
+        item.set("message", finding.message);
+        findings.push(std::move(item));
+    }
+    json.set("findings", std::move(findings));
+    Json tableLines = Json::array();
+    for (const std::string& line : check.tableLines) tableLines.push(line);
+    Json seeThroughLines = Json::array();
+    for (const std::string& line : check.seeThroughLines) seeThroughLines.push(line);
+    Json printed = Json::object();
+    printed.set("device_table", std::move(tableLines));
+    printed.set("see_through", std::move(seeThroughLines));
+    json.set("library_prints", std::move(printed));
+    json.set("disagreement", check.disagreement ? Json(*check.disagreement) : Json());
+    return json;
+}
+
+}  // namespace tamo::tool

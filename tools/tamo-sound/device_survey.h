@@ -1,0 +1,66 @@
+// devices: every HID interface the system enumerates, and how the library's
+// matching treats it.
+//
+// The interfaces are enumerated with SetupAPI and queried through hid.dll
+// (resolved as the library resolves it), and each is tested against the
+// library's device table with the library's own rules, in its order: vendor
+// ID, product ID, product string, capabilities, usage page, usage. For an
+// entry that fails, the first failing test is named.
+#pragma once
+
+#include "config/device_config.h"
+#include "exit_status.h"
+#include "json.h"
+#include "platform/win32.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamo::tool {
+
+struct EntryOutcome {
+    int entry = 0;      // 1-based position in the device table
+    bool matched = false;
+    std::string test;   // the first failing test: "vendor", "product", "product-string", ...
+    std::string detail; // "product string differs: 'TAMO  Prime'"
+};
+
+struct InterfaceReport {
+    std::string path;
+    bool openedReadWrite = false;  // as the library opens it
+    DWORD openError = 0;           // why that failed
+    bool queried = false;          // opened at all, for reading its properties
+    bool attributesRead = false;
+    USHORT vendorId = 0;
+    USHORT productId = 0;
+    USHORT versionNumber = 0;
+    std::string productString;  // UTF-8
+    bool capabilitiesRead = false;
+    HIDP_CAPS caps{};
+    std::vector<EntryOutcome> outcomes;  // one per table entry, in table order
+    std::optional<int> matchedEntry;     // the first entry that matches
+    bool libraryOpensThis = false;       // the first match the library can open
+};
+
+struct DeviceSurvey {
+    bool hidAvailable = false;
+    bool enumerated = false;
+    DWORD enumerationError = 0;
+    DeviceConfigList table;
+    std::vector<std::string> tableLines;  // the library's lines while building the table
+    std::vector<InterfaceReport> interfaces;
+    // The library's own open over the same table.
+    bool libraryFound = false;
+    std::string libraryDeviceName;
+    std::vector<std::string> openLines;
+    std::optional<std::string> disagreement;
+};
+
+DeviceSurvey surveyDevices();
+
+ExitStatus exitStatusOf(const DeviceSurvey& survey);
+std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey);
+Json deviceSurveyJson(const DeviceSurvey& survey);
+
+}  // namespace tamo::tool

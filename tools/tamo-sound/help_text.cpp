@@ -1,0 +1,91 @@
+#include "arguments.h"
+
+namespace tamo::tool {
+
+std::string helpText() {
+    std::string text = R"(Usage: tamo-sound [OPTIONS] COMMAND [COMMAND...]
+
+Controls the headset's audio through tamo_settings, one library call per
+command, in the order given, in one process.
+
+Commands:
+  init                   qor_tamo_sound_init: checks the firmware, enables the library
+  destroy                qor_tamo_sound_destroy: disables the library
+  state                  qor_tamo_sound_get_state: shows hiPower and audioMode
+  audio-mode 0|1|2       qor_tamo_sound_set_audio_mode
+  see-through on|off     qor_tamo_sound_set_see_through_state (needs
+                         ENABLE_SEE_THROUGH=1 in hmd_config.ini beside the program)
+  hi-power on|off        qor_tamo_sound_set_hi_power_state
+  devices                lists every HID interface, its properties, and which
+                         device-table entry matches it, or which test fails
+  check-config [PATH]    explains what the library makes of an hmd_config.ini
+                         (default: the one beside this program); changes nothing
+
+  Commands other than init, destroy, devices and check-config run init first
+  when this process has not initialised the library yet.
+
+Options:
+  --json                 one JSON document on standard output (format_version 1);
+                         the library's own lines go into it instead of beside it
+  --no-init              no implicit init before a command
+  --retry N              try a busy command (SOUND_ERROR_LOCK_BUSY) up to N more
+                         times, 200 ms apart (default 0: never retried)
+  -k, --keep-going       run the remaining commands after a failure
+  -h, --help             this text
+  --version              the tool's version
+)";
+#if !defined(_WIN32)
+    text += R"(
+Virtual headset (this build runs the library on an emulated Windows):
+  --virtual PROFILE      default (one "Tamo Mk2", firmware 103), none,
+                         old-firmware, silent, busy, two-headsets, or a
+                         profile file (see the README)
+  --state-file FILE      where the virtual headset keeps its state between runs
+                         (default: $TAMO_VIRTUAL_STATE, else
+                         $XDG_RUNTIME_DIR/tamo-sound/virtual-headset.state, else
+                         /tmp/tamo-sound-UID/virtual-headset.state)
+  --exe-dir DIR          the directory the library takes as the host
+                         executable's, where it reads hmd_config.ini (default:
+                         this program's directory, as Z:\...)
+)";
+#endif
+    text += R"(
+Output:
+  Text by default: one line per command on standard output, among the
+  library's own diagnostic lines, and a summary line; colour only when
+  standard output is a terminal and NO_COLOR is unset. Warnings of the tool go
+  to standard error.
+
+Exit status (the first failure decides):
+   0  every command succeeded (check-config: the file is used as written)
+   1  the tool itself failed (library not loadable, internal error)
+   2  bad arguments
+   3  no headset matching the device table (-1997); devices: none matches
+   4  busy: another caller holds the mode-switch lock (-1990)
+   5  the library is not initialised (-2000)
+   6  headset firmware older than 103 (-1985)
+   7  hmd_config.ini does not enable see-through (-1999)
+   8  a report could not be sent or read (-1995)
+   9  the mode-switch lock failed (-1994, -1993, -1992, -1991)
+  10  memory ran out (-1996)
+  11  the library refused an argument (-1998) or returned an unknown code
+  12  check-config: the library ignores the file as a whole (or there is none)
+  13  check-config: the library ignores part of the file
+
+Examples:
+  tamo-sound init state
+  tamo-sound audio-mode 2 state
+  tamo-sound --retry 5 hi-power on
+  tamo-sound --json state
+  tamo-sound check-config ./hmd_config.ini
+  tamo-sound devices
+)";
+#if !defined(_WIN32)
+    text += R"(  tamo-sound --virtual old-firmware init
+  tamo-sound --exe-dir /tmp/host see-through on
+)";
+#endif
+    return text;
+}
+
+}  // namespace tamo::tool

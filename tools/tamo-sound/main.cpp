@@ -1,0 +1,17 @@
+// tamo-sound: the command-line host of tamo_settings.
+#include "app.h"
+#include "text_paths.h"
+
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+// Wide arguments: paths with any characters reach the tool intact.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(tamo::tool::utf8FromWide(argv[i]));
+    return tamo::tool::runTool(arguments);
+}
+#else
+int main(int argc, char** argv) { return tamo::tool::runTool(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

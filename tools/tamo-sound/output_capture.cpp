@@ -1,0 +1,103 @@
+#include "output_capture.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#define tool_dup _dup
+#define tool_dup2 _dup2
+#define tool_close _close
+#define tool_fileno _fileno
+#else
+#include <unistd.h>
+#define tool_dup dup
+#define tool_dup2 dup2
+#define tool_close close
+#define tool_fileno fileno
+#endif
+
+#include <array>
+
+namespace tamo::tool {
+
+OutputCapture::OutputCapture() {
+    std::fflush(stdout);
+    savedStdout_ = tool_dup(tool_fileno(stdout));
+    if (savedStdout_ < 0) return;
+    file_ = std::tmpfile();
+    captured_ = file_ != nullptr;
+    int target = file_ ? tool_fileno(file_) : tool_fileno(stderr);
+    tool_dup2(target, tool_fileno(stdout));
+#if defined(_WIN32)
+    // The duplicate takes over the target's binary mode; wide output only
+    // becomes narrow text in text mode, as on a host's stdout.
+    _setmode(tool_fileno(stdout), _O_TEXT);
+#endif
+}
+
+OutputCapture::~OutputCapture() { finish(); }
+
+std::vector<std::string> OutputCapture::finish() {
+    if (finished_) return lines_;
+    finished_ = true;
+    std::fflush(stdout);
+    if (savedStdout_ >= 0) {
+        tool_dup2(savedStdout_, tool_fileno(stdout));
+        tool_close(savedStdout_);
+    }
+    if (!file_) return lines_;
+    std::rewind(file_);
+    std::string text;
+    std::array<char, 4096> buffer{};
+    std::size_t count = 0;
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), file_)) > 0) text.append(buffer.data(), count);
+    std::fclose(file_);
+    file_ = nullptr;
+    lines_ = splitLines(text);
+    return lines_;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace tamo::tool
+
+#if defined(_WIN32)
+#define tool_fdopen _fdopen
+#else
+#define tool_fdopen fdopen
+#endif
+
+namespace tamo::tool {
+
+ReservedStdout::ReservedStdout() {
+    std::fflush(stdout);
+    int saved = tool_dup(tool_fileno(stdout));
+    if (saved < 0) return;
+    stream_ = tool_fdopen(saved, "w");
+    if (!stream_) {
+        tool_close(saved);
+        return;
+    }
+    tool_dup2(tool_fileno(stderr), tool_fileno(stdout));
+}
+
+ReservedStdout::~ReservedStdout() {
+    if (!stream_) return;
+    std::fflush(stdout);
+    std::fflush(stream_);
+    tool_dup2(tool_fileno(stream_), tool_fileno(stdout));
+    std::fclose(stream_);
+}
+
+}  // namespace tamo::tool

@@ -1,0 +1,257 @@
+#include "report.h"
+
+#include "status_text.h"
+
+#include <cstdlib>
+
+#if defined(_WIN32)
+#include <io.h>
+#define tool_isatty _isatty
+#define tool_fileno _fileno
+#else
+#include <unistd.h>
+#define tool_isatty isatty
+#define tool_fileno fileno
+#endif
+
+namespace tamo::tool {
+namespace {
+
+constexpr const char* kGreen = "\x1b[32m";
+constexpr const char* kRed = "\x1b[31m";
+constexpr const char* kReset = "\x1b[0m";
+
+Json argumentJson(const Command& command) {
+    switch (command.kind) {
+    case CommandKind::AudioMode:
+        return command.value;
+    case CommandKind::SeeThrough:
+    case CommandKind::HiPower:
+        return command.value != 0;
+    case CommandKind::CheckConfig:
+        return command.path ? Json(*command.path) : Json();
+    default:
+        return {};
+    }
+}
+
+Json linesJson(const std::vector<std::string>& lines) {
+    Json json = Json::array();
+    for (const std::string& line : lines) json.push(line);
+    return json;
+}
+
+// "[label] ", built by appending: GCC 12 warns falsely (-Wrestrict) about
+// a literal joined to a temporary string.
+std::string bracketed(const std::string& label) {
+    std::string text(1, '[');
+    text += label;
+    text += "] ";
+    return text;
+}
+
+class TextReporter final : public Reporter {
+public:
+    TextReporter(std::FILE* out, std::FILE* err, bool colour) : out_(out), err_(err), colour_(colour) {}
+
+    bool capturesDiagnostics() const override { return false; }
+
+    void retrying(const Command& command, int attempt, int attempts, unsigned pauseMs) override {
+        line(bracketed(command.text()) + paint(SOUND_ERROR_LOCK_BUSY) + "; trying again in " +
+             std::to_string(pauseMs) + " ms (try " + std::to_string(attempt + 1) + " of " + std::to_string(attempts) +
+             ")");
+    }
+
+    void result(const CommandResult& result) override {
+        std::string label = bracketed(resultLabel(result));
+        if (!result.called) {
+            ++notRun_;
+            line(label + "not run: " + result.notRunBecause);
+            return;
+        }
+        ++called_;
+        if (result.exitStatus == kExitSuccess) ++succeeded_;
+        if (result.code) {
+            std::string text = label + paint(*result.code);
+            if (result.attempts > 1) text += " (after " + std::to_string(result.attempts) + " tries)";
+            line(text);
+            if (*result.code == SOUND_OK && result.state) {
+                line(label + "hiPower " + std::to_string(result.state->hiPowerState) +
+                     (result.state->hiPowerState ? " (on)" : " (off)") + ", audioMode " +
+                     std::to_string(result.state->audioMode));
+            }
+        }
+        for (const std::string& detail : result.detailLines) line(label + detail);
+    }
+
+    void warning(const std::string& text) override {
+        std::fprintf(err_, "tamo-sound: warning: %s\n", text.c_str());
+        std::fflush(err_);
+    }
+
+    void context(const std::string& key, const std::string& text, Json) override {
+        if (!text.empty()) line(bracketed(key) + text);
+    }
+
+    void finish(ExitStatus status) override {
+        std::string text = "[summary] " + std::to_string(succeeded_) + " of " + std::to_string(called_) + " succeeded";
+        if (notRun_ > 0) text += ", " + std::to_string(notRun_) + " not run";
+        line(text + "; exit status " + std::to_string(status) + ": " + exitStatusMeaning(status));
+    }
+
+private:
+    std::string paint(StatusCode code) const {
+        std::string text = statusLine(code);
+        if (!colour_) return text;
+        std::string name = describeStatus(code).name;
+        return (code == SOUND_OK ? kGreen : kRed) + name + kReset + text.substr(name.size());
+    }
+
+    void line(const std::string& text) {
+        std::fputs(text.c_str(), out_);
+        std::fputc('\n', out_);
+        std::fflush(out_);
+    }
+
+    std::FILE* out_;
+    std::FILE* err_;
+    bool colour_;
+    int called_ = 0;
+    int succeeded_ = 0;
+    int notRun_ = 0;
+};
+
+class JsonReporter final : public Reporter {
+public:
+    explicit JsonReporter(std::FILE* out) : out_(out) {}
+
+    bool capturesDiagnostics() const override { return true; }
+
+    void retrying(const Command&, int, int, unsigned) override {}
+
+    void result(const CommandResult& result) override {
+        Json item = Json::object();
+        item.set("command", result.command.name());
+        item.set("argument", argumentJson(result.command));
+        item.set("text", result.command.text());
+        item.set("implicit", result.implicit);
+        item.set("before", result.implicit ? Json(result.before) : Json());
+        item.set("called", result.called);
+        item.set("not_run_because", result.called ? Json() : Json(result.notRunBecause));
+        if (result.code) {
+            StatusText text = describeStatus(*result.code);
+            item.set("code", *result.code);
+            item.set("name", text.name);
+            item.set("explanation", text.explanation);
+        } else {
+            item.set("code", Json());
+            item.set("name", Json());
+            item.set("explanation", Json());
+        }
+        item.set("attempts", result.attempts);
+        item.set("exit_status", static_cast<int>(result.exitStatus));
+        if (result.command.kind == CommandKind::State) {
+            bool filled = result.state && result.code == SOUND_OK;
+            item.set("hiPower", filled ? Json(result.state->hiPowerState) : Json());
+            item.set("audioMode", filled ? Json(result.state->audioMode) : Json());
+        }
+        item.set("diagnostics", linesJson(result.diagnostics));
+        if (result.detail.kind() != Json::Kind::Null) {
+            item.set(result.command.kind == CommandKind::Devices ? "devices" : "config", result.detail);
+        }
+        results_.push(std::move(item));
+    }
+
+    void warning(const std::string& text) override { warnings_.push(text); }
+
+    void context(const std::string& key, const std::string&, Json value) override {
+        for (auto& [existing, old] : context_) {
+            if (existing == key) {
+                old = std::move(value);
+                return;
+            }
+        }
+        context_.emplace_back(key, std::move(value));
+    }
+
+    void finish(ExitStatus status) override {
+        Json document = Json::object();
+        document.set("format_version", kJsonFormatVersion);
+        Json tool = Json::object();
+        tool.set("name", "tamo-sound");
+        tool.set("version", TAMO_SOUND_VERSION);
+        document.set("tool", std::move(tool));
+        for (auto& [key, value] : context_) document.set(key, std::move(value));
+        document.set("results", std::move(results_));
+        document.set("warnings", std::move(warnings_));
+        document.set("exit_status", static_cast<int>(status));
+        document.set("exit_meaning", exitStatusMeaning(status));
+        std::string text = document.dump();
+        std::fputs(text.c_str(), out_);
+        std::fputc('\n', out_);
+        std::fflush(out_);
+    }
+
+private:
+    std::FILE* out_;
+    Json results_ = Json::array();
+    Json warnings_ = Json::array();
+    std::vector<std::pair<std::string, Json>> context_;
+};
+
+}  // namespace
+
+std::string resultLabel(const CommandResult& result) {
+    if (result.implicit) return "init (before " + result.before + ")";
+    // Their report names the path; the label stays short.
+    if (!result.command.isLibraryCall()) return result.command.name();
+    return result.command.text();
+}
+
+const char* exitStatusMeaning(ExitStatus status) {
+    switch (status) {
+    case kExitSuccess:
+        return "every command succeeded";
+    case kExitToolFailure:
+        return "the tool itself failed";
+    case kExitUsage:
+        return "bad arguments";
+    case kExitNotFound:
+        return "no headset matching the device table";
+    case kExitBusy:
+        return "the headset is busy: another caller holds the mode-switch lock";
+    case kExitNotInitialised:
+        return "the library is not initialised";
+    case kExitFirmware:
+        return "the headset's firmware is older than 103";
+    case kExitSeeThroughDisabled:
+        return "hmd_config.ini does not enable see-through";
+    case kExitTransfer:
+        return "a report could not be sent or read";
+    case kExitLock:
+        return "the mode-switch lock failed";
+    case kExitOutOfMemory:
+        return "memory ran out";
+    case kExitRejected:
+        return "the library refused an argument";
+    case kExitConfigIgnored:
+        return "the library ignores the configuration file as a whole";
+    case kExitConfigPartlyIgnored:
+        return "the library ignores part of the configuration file";
+    }
+    return "?";
+}
+
+std::unique_ptr<Reporter> makeTextReporter(std::FILE* out, std::FILE* err, bool colour) {
+    return std::make_unique<TextReporter>(out, err, colour);
+}
+
+std::unique_ptr<Reporter> makeJsonReporter(std::FILE* out) { return std::make_unique<JsonReporter>(out); }
+
+bool colourWanted() {
+    const char* noColour = std::getenv("NO_COLOR");
+    if (noColour && *noColour) return false;
+    return tool_isatty(tool_fileno(stdout)) != 0;
+}
+
+}  // namespace tamo::tool

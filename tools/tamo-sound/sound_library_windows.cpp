@@ -1,0 +1,53 @@
+// Windows: tamo_settings.dll from the program's own directory, by its
+// exported names.
+#include "sound_library.h"
+
+#include "platform/win32.h"
+#include "text_paths.h"
+
+#include <array>
+
+namespace tamo::tool {
+namespace {
+
+constexpr const wchar_t* kDllName = L"tamo_settings.dll";
+
+template <class Function>
+bool resolve(HMODULE module, const char* name, Function*& target, std::string& missing) {
+    target = reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    if (!target && missing.empty()) missing = name;
+    return target != nullptr;
+}
+
+}  // namespace
+
+SoundLibrary::SoundLibrary() {
+    // By full path: the DLL beside the program, never one found elsewhere on
+    // the search path.
+    std::wstring path = programDirectoryWide() + L"\\" + kDllName;
+    origin_ = utf8FromWide(path);
+    HMODULE module = LoadLibraryW(path.c_str());
+    if (!module) {
+        error_ = "cannot load " + origin_ + " (Windows error " + std::to_string(GetLastError()) + ")";
+        return;
+    }
+    module_ = module;
+    std::string missing;
+    resolve(module, "qor_tamo_sound_init", functions_.init, missing);
+    resolve(module, "qor_tamo_sound_destroy", functions_.destroy, missing);
+    resolve(module, "qor_tamo_sound_set_see_through_state", functions_.setSeeThroughState, missing);
+    resolve(module, "qor_tamo_sound_set_audio_mode", functions_.setAudioMode, missing);
+    resolve(module, "qor_tamo_sound_set_hi_power_state", functions_.setHiPowerState, missing);
+    resolve(module, "qor_tamo_sound_get_state", functions_.getState, missing);
+    if (!missing.empty()) {
+        error_ = origin_ + " does not export " + missing;
+        return;
+    }
+    loaded_ = true;
+}
+
+SoundLibrary::~SoundLibrary() {
+    if (module_) FreeLibrary(static_cast<HMODULE>(module_));
+}
+
+}  // namespace tamo::tool

@@ -1,0 +1,58 @@
+// The state of the virtual headsets between two runs of the tool (native
+// build).
+//
+// A real headset keeps its settings while the host program comes and goes;
+// the virtual one lives inside the tool's process, so its state is kept in
+// a small text file instead:
+//
+//   tamo-sound virtual headset state 1
+//   headset.1.audio_mode=2
+//   headset.1.hi_power=1
+//   headset.1.see_through=0
+//
+// The file is replaced atomically (a temporary file beside it, then a
+// rename), so a reader never sees half of it. A file that does not read as
+// this format is reported and replaced, never trusted in part.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamo::tool {
+
+struct HeadsetState {
+    std::uint8_t audioMode = 0;
+    bool hiPower = true;
+    bool seeThrough = false;
+    bool operator==(const HeadsetState&) const = default;
+};
+
+// Headset number (1-based, in plug order) -> its state.
+using VirtualState = std::map<int, HeadsetState>;
+
+inline constexpr const char* kStateFileHeader = "tamo-sound virtual headset state 1";
+
+struct LoadedState {
+    enum class Outcome { Missing, Loaded, Corrupt, Unreadable } outcome = Outcome::Missing;
+    VirtualState state;
+    std::string problem;  // Corrupt, Unreadable: why, with the line number
+};
+
+LoadedState parseState(const std::string& text);
+std::string formatState(const VirtualState& state);
+
+LoadedState loadStateFile(const std::string& path);
+// Writes the whole file under a temporary name in the same directory and
+// renames it over `path`. Creates the directory (mode 0700) when missing.
+// The error text when it fails; the old file then stays as it was.
+std::optional<std::string> saveStateFile(const std::string& path, const VirtualState& state);
+
+// Where the state lives when neither --state-file nor TAMO_VIRTUAL_STATE
+// says: $XDG_RUNTIME_DIR/tamo-sound/virtual-headset.state, or else
+// <temporary directory>/tamo-sound-<uid>/virtual-headset.state.
+std::string defaultStateFilePath();
+
+}  // namespace tamo::tool

@@ -1,0 +1,342 @@
+#include "virtual_world.h"
+
+#include "platform/emulated/hid_bus.h"
+#include "platform/emulated/system.h"
+#include "platform/emulated/virtual_headset.h"
+#include "platform/win32.h"
+#include "text_paths.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+
+namespace tamo::tool {
+namespace {
+
+constexpr const wchar_t* kModeSwitchLockName = L"SoundModeSwitchLocker";
+constexpr const wchar_t* kExecutableName = L"tamo-sound.exe";
+constexpr const char* kStateVariable = "TAMO_VIRTUAL_STATE";
+constexpr unsigned kOldFirmware = 102;
+
+std::string_view trimmed(std::string_view text) {
+    std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::optional<unsigned> parseNumber(std::string_view text, int base, unsigned maximum) {
+    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) text.remove_prefix(2);
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > maximum) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<bool> parseYesNo(std::string_view text) {
+    if (text == "yes" || text == "1" || text == "true") return true;
+    if (text == "no" || text == "0" || text == "false") return false;
+    return std::nullopt;
+}
+
+InterfaceSpec plainInterface() {
+    InterfaceSpec spec;
+    spec.headset = false;
+    spec.product = L"HID interface";
+    spec.vendorId = 0x0000;
+    spec.productId = 0x0000;
+    spec.usagePage = 0x0001;
+    spec.usage = 0x0000;
+    return spec;
+}
+
+// Applies one key of a [headset] or [interface] section.
+std::optional<std::string> applyKey(InterfaceSpec& spec, std::string_view key, std::string_view value) {
+    struct HexField {
+        std::string_view key;
+        unsigned InterfaceSpec::*field;
+    };
+    for (auto [name, field] : {HexField{"vendor_id", &InterfaceSpec::vendorId},
+                               HexField{"product_id", &InterfaceSpec::productId},
+                               HexField{"usage_page", &InterfaceSpec::usagePage}, HexField{"usage", &InterfaceSpec::usage}}) {
+        if (key != name) continue;
+        std::optional<unsigned> number = parseNumber(value, 16, 0xFFFF);
+        if (!number) return std::string(key) + " takes a 16-bit hexadecimal number";
+        spec.*field = *number;
+        return std::nullopt;
+    }
+    for (auto [name, field] : {HexField{"input_length", &InterfaceSpec::inputLength},
+                               HexField{"output_length", &InterfaceSpec::outputLength},
+                               HexField{"feature_length", &InterfaceSpec::featureLength}}) {
+        if (key != name) continue;
+        std::optional<unsigned> number = parseNumber(value, 10, 0xFFFF);
+        if (!number) return std::string(key) + " takes a decimal number of bytes";
+        spec.*field = *number;
+        return std::nullopt;
+    }
+    if (key == "product") {
+        spec.product = wideFromUtf8(value);
+    } else if (key == "firmware" && spec.headset) {
+        std::optional<unsigned> number = parseNumber(value, 10, 999);
+        if (!number) return "firmware takes a decimal number from 0 to 999";
+        spec.firmware = *number;
+    } else if (key == "silent" && spec.headset) {
+        std::optional<bool> flag = parseYesNo(value);
+        if (!flag) return "silent takes yes or no";
+        spec.silent = *flag;
+    } else if (key == "openable") {
+        std::optional<bool> flag = parseYesNo(value);
+        if (!flag) return "openable takes yes or no";
+        spec.openable = *flag;
+    } else {
+        return "unknown key " + std::string(key);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Profile> parseProfile(const std::string& text, const std::string& name, std::string& error) {
+    Profile profile;
+    profile.name = name;
+    enum class Section { None, Interface, Lock } section = Section::None;
+    std::istringstream stream(text);
+    std::string raw;
+    for (int number = 1; std::getline(stream, raw); ++number) {
+        std::string_view line = trimmed(raw);
+        auto fail = [&](const std::string& why) {
+            error = name + ", line " + std::to_string(number) + ": " + why;
+            return std::nullopt;
+        };
+        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+        if (line == "[headset]" || line == "[interface]") {
+            profile.interfaces.push_back(line == "[headset]" ? InterfaceSpec{} : plainInterface());
+            section = Section::Interface;
+            continue;
+        }
+        if (line == "[lock]") {
+            section = Section::Lock;
+            continue;
+        }
+        if (line.front() == '[') return fail("unknown section " + std::string(line));
+        std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) return fail("expected key = value");
+        std::string_view key = trimmed(line.substr(0, equals));
+        std::string_view value = trimmed(line.substr(equals + 1));
+        if (section == Section::None) return fail("a key before the first section");
+        if (section == Section::Lock) {
+            std::optional<bool> held = key == "held" ? parseYesNo(value) : std::nullopt;
+            if (!held) return fail("[lock] takes held = yes or no");
+            profile.lockHeld = *held;
+            continue;
+        }
+        if (std::optional<std::string> problem = applyKey(profile.interfaces.back(), key, value)) return fail(*problem);
+    }
+    return profile;
+}
+
+std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& error) {
+    Profile profile;
+    profile.name = nameOrPath;
+    InterfaceSpec headset;
+    if (nameOrPath == "default") {
+        profile.interfaces = {headset};
+    } else if (nameOrPath == "none") {
+    } else if (nameOrPath == "old-firmware") {
+        headset.firmware = kOldFirmware;
+        profile.interfaces = {headset};
+    } else if (nameOrPath == "silent") {
+        headset.silent = true;
+        profile.interfaces = {headset};
+    } else if (nameOrPath == "busy") {
+        profile.interfaces = {headset};
+        profile.lockHeld = true;
+    } else if (nameOrPath == "two-headsets") {
+        InterfaceSpec second = headset;
+        second.product = L"TAMO Prime";
+        profile.interfaces = {headset, second};
+    } else {
+        std::ifstream file(nameOrPath, std::ios::binary);
+        if (!file) {
+            error = "--virtual: '" + nameOrPath +
+                    "' is neither a profile (none, old-firmware, silent, busy, two-headsets) nor a readable file";
+            return std::nullopt;
+        }
+        std::ostringstream text;
+        text << file.rdbuf();
+        return parseProfile(text.str(), nameOrPath, error);
+    }
+    return profile;
+}
+
+struct VirtualWorld::Plugged {
+    InterfaceSpec spec;
+    std::shared_ptr<emulated::VirtualHeadset> headset;  // null for a plain interface
+    int headsetNumber = 0;
+};
+
+std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::string& error) {
+    std::unique_ptr<VirtualWorld> world(new VirtualWorld);
+    std::optional<Profile> profile = findProfile(options.virtualProfile.value_or("default"), error);
+    if (!profile) return nullptr;
+    world->profile_ = std::move(*profile);
+
+    std::string directory = programDirectoryHost();
+    if (options.exeDir) {
+        std::error_code ignored;
+        if (!std::filesystem::is_directory(*options.exeDir, ignored)) {
+            error = "--exe-dir: '" + *options.exeDir + "' is not a directory";
+            return nullptr;
+        }
+        directory = *options.exeDir;
+    }
+    world->executablePath_ = emulatedWindowsPath(directory) + L"\\" + kExecutableName;
+    emulated::System::setExecutablePath(world->executablePath_);
+
+    const char* fromEnvironment = std::getenv(kStateVariable);
+    world->stateFile_ = options.stateFile                        ? *options.stateFile
+                        : fromEnvironment && *fromEnvironment ? std::string(fromEnvironment)
+                                                              : defaultStateFilePath();
+    world->loaded_ = loadStateFile(world->stateFile_);
+    if (world->loaded_.outcome == LoadedState::Outcome::Corrupt) {
+        world->warnings_.push_back("the virtual headset state file " + world->stateFile_ + " is corrupt (" +
+                                   world->loaded_.problem + "); starting from the default state and replacing it");
+    } else if (world->loaded_.outcome == LoadedState::Outcome::Unreadable) {
+        world->warnings_.push_back("the virtual headset state file " + world->stateFile_ + " cannot be read (" +
+                                   world->loaded_.problem + "); starting from the default state");
+    }
+
+    int headsets = 0;
+    unsigned instance = 0;
+    for (const InterfaceSpec& spec : world->profile_.interfaces) {
+        auto plugged = std::make_unique<Plugged>();
+        plugged->spec = spec;
+        emulated::HidInterface description;
+        if (spec.headset) {
+            plugged->headset = std::make_shared<emulated::VirtualHeadset>();
+            plugged->headsetNumber = ++headsets;
+            plugged->headset->setFirmwareVersion(spec.firmware);
+            plugged->headset->setSilent(spec.silent);
+            HeadsetState state;
+            if (auto saved = world->loaded_.state.find(headsets); saved != world->loaded_.state.end()) {
+                state = saved->second;
+            }
+            plugged->headset->setAudioMode(state.audioMode);
+            plugged->headset->setHiPower(state.hiPower);
+            plugged->headset->setSeeThrough(state.seeThrough);
+            description = emulated::VirtualHeadset::describe(plugged->headset, spec.product, instance);
+        }
+        description.path = emulated::HidBus::devicePath(static_cast<USHORT>(spec.vendorId),
+                                                        static_cast<USHORT>(spec.productId), instance++);
+        description.vendorId = static_cast<USHORT>(spec.vendorId);
+        description.productId = static_cast<USHORT>(spec.productId);
+        description.productString = spec.product;
+        description.usagePage = static_cast<USAGE>(spec.usagePage);
+        description.usage = static_cast<USAGE>(spec.usage);
+        description.inputReportByteLength = static_cast<USHORT>(spec.inputLength);
+        description.outputReportByteLength = static_cast<USHORT>(spec.outputLength);
+        description.featureReportByteLength = static_cast<USHORT>(spec.featureLength);
+        description.openable = spec.openable;
+        emulated::HidBus::plug(std::move(description));
+        world->plugged_.push_back(std::move(plugged));
+    }
+
+    if (world->profile_.lockHeld) {
+        // Another holder of the lock, as a second host process would be.
+        HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, kModeSwitchLockName);
+        if (lock && WaitForSingleObject(lock, 0) == WAIT_OBJECT_0) {
+            world->lockHolder_ = lock;
+        } else if (lock) {
+            CloseHandle(lock);
+        }
+    }
+    return world;
+}
+
+VirtualWorld::~VirtualWorld() {
+    if (lockHolder_) {
+        ReleaseSemaphore(lockHolder_, 1, nullptr);
+        CloseHandle(lockHolder_);
+    }
+}
+
+std::optional<std::string> VirtualWorld::save() {
+    VirtualState state = loaded_.state;
+    for (const auto& plugged : plugged_) {
+        if (!plugged->headset) continue;
+        state[plugged->headsetNumber] =
+            HeadsetState{plugged->headset->audioMode(), plugged->headset->hiPower(), plugged->headset->seeThrough()};
+    }
+    bool trusted = loaded_.outcome == LoadedState::Outcome::Loaded;
+    if (trusted && state == loaded_.state) return std::nullopt;
+    if (loaded_.outcome == LoadedState::Outcome::Missing && state.empty()) return std::nullopt;
+    if (std::optional<std::string> problem = saveStateFile(stateFile_, state)) {
+        return "the virtual headset state cannot be saved: " + *problem;
+    }
+    return std::nullopt;
+}
+
+std::string VirtualWorld::summary() const {
+    std::string text = "profile " + profile_.name + ":";
+    if (plugged_.empty()) text += " no HID interface";
+    for (std::size_t i = 0; i < plugged_.size(); ++i) {
+        const Plugged& plugged = *plugged_[i];
+        text += (i > 0 ? ", " : " ") + std::string(plugged.headset ? "headset '" : "interface '") +
+                utf8FromWide(plugged.spec.product) + "'";
+        if (plugged.headset) {
+            text += " (firmware " + std::to_string(plugged.spec.firmware) + (plugged.spec.silent ? ", silent" : "") +
+                    ", audioMode " + std::to_string(plugged.headset->audioMode()) + ", hiPower " +
+                    (plugged.headset->hiPower() ? "on" : "off") + ", see-through " +
+                    (plugged.headset->seeThrough() ? "on" : "off") + ")";
+        }
+    }
+    if (lockHolder_) text += "; the mode-switch lock is held by another caller";
+    return text + "; state file " + stateFile_ + "; executable " + utf8FromWide(executablePath_);
+}
+
+Json VirtualWorld::describe() const {
+    Json json = Json::object();
+    json.set("profile", profile_.name);
+    json.set("state_file", stateFile_);
+    const char* outcome = "missing";
+    switch (loaded_.outcome) {
+    case LoadedState::Outcome::Missing:
+        break;
+    case LoadedState::Outcome::Loaded:
+        outcome = "loaded";
+        break;
+    case LoadedState::Outcome::Corrupt:
+        outcome = "corrupt";
+        break;
+    case LoadedState::Outcome::Unreadable:
+        outcome = "unreadable";
+        break;
+    }
+    json.set("state_file_was", outcome);
+    json.set("executable", utf8FromWide(executablePath_));
+    json.set("lock_held_by_another", lockHolder_ != nullptr);
+    Json interfaces = Json::array();
+    for (const auto& plugged : plugged_) {
+        Json item = Json::object();
+        item.set("kind", plugged->headset ? "headset" : "interface");
+        item.set("product", utf8FromWide(plugged->spec.product));
+        item.set("vendor_id", plugged->spec.vendorId);
+        item.set("product_id", plugged->spec.productId);
+        if (plugged->headset) {
+            item.set("firmware", plugged->spec.firmware);
+            item.set("silent", plugged->spec.silent);
+            item.set("audioMode", plugged->headset->audioMode());
+            item.set("hiPower", plugged->headset->hiPower());
+            item.set("seeThrough", plugged->headset->seeThrough());
+        }
+        interfaces.push(std::move(item));
+    }
+    json.set("interfaces", std::move(interfaces));
+    return json;
+}
+
+}  // namespace tamo::tool
