@@ -33,6 +33,8 @@ protected:
     // ENABLE_SEE_THROUGH=1.
     void allowSeeThrough();
     void unplugHeadset();
+    // Where the host executable, and so hmd_config.ini, lives.
+    const std::filesystem::path& configDirectory() const { return directory_; }
 
     // The feature reports the headset was sent, in order.
     std::vector<Image> commandsSent() const;
