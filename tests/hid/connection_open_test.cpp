@@ -22,7 +22,16 @@ std::size_t positionOf(const std::vector<std::string>& calls, const std::string&
     return static_cast<std::size_t>(std::find(calls.begin(), calls.end(), name) - calls.begin());
 }
 
-using ConnectionOpenTest = PlatformTest;
+// hid.dll is loaded once per process, on first use; these tests look at the
+// calls of the connection alone.
+class ConnectionOpenTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        ASSERT_TRUE(HidLibrary::instance().available());
+        CallLog::clear();
+    }
+};
 
 TEST_F(ConnectionOpenTest, FreshConnectionHoldsNothing) {
     HidDeviceConnection connection({headsetEntry()});
