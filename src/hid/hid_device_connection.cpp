@@ -4,9 +4,8 @@
 
 #include "platform/console.h"
 
-#include <cstddef>
+#include <cstdlib>
 #include <memory>
-#include <new>
 #include <string>
 
 namespace tamo {
@@ -20,6 +19,13 @@ constexpr DWORD kDeviceFlags = FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL;
 // on 32-bit Windows). Windows checks the size field against exactly this.
 constexpr DWORD kDetailFixedSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
 constexpr const char* kNoDevice = "No Device";
+
+// A record of variable length: the C heap, not an exception-throwing new,
+// since running out here only skips the interface.
+struct FreeBlock {
+    void operator()(void* block) const { std::free(block); }
+};
+using DetailBlock = std::unique_ptr<SP_DEVICE_INTERFACE_DETAIL_DATA_W, FreeBlock>;
 
 }  // namespace
 
@@ -67,14 +73,14 @@ bool HidDeviceConnection::OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfac
         printLine("Error: SetupDiGetInterfaceDeviceDetail failed");
         return false;
     }
-    std::unique_ptr<std::byte[]> block(new (std::nothrow) std::byte[required]);
-    if (!block) {
+    DetailBlock detail(static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(std::malloc(required)));
+    if (!detail) {
         printLine("Error: OpenDeviceInterface: malloc failed");
         return false;
     }
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(block.get());
     detail->cbSize = kDetailFixedSize;
-    if (!SetupDiGetDeviceInterfaceDetailW(deviceInfoSet_.get(), &interfaceData, detail, required, nullptr, nullptr)) {
+    if (!SetupDiGetDeviceInterfaceDetailW(deviceInfoSet_.get(), &interfaceData, detail.get(), required, nullptr,
+                                          nullptr)) {
         printLine("Error: SetupDiGetInterfaceDeviceDetail failed");
         return false;
     }

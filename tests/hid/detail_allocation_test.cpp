@@ -1,45 +1,30 @@
 // The interface-detail block cannot be allocated: the interface is skipped
 // with a line, and enumeration goes on.
 //
-// This program replaces the global allocation functions so that nothrow
-// allocations, which the connection uses for that block alone, can be made
-// to fail on request.
+// This program is linked with malloc wrapped (-Wl,--wrap=malloc): the
+// library's own calls of malloc, which the connection makes for that block
+// alone, can be made to fail on request.
 #include "hid/hid_device_connection.h"
 #include "hid_test_support.h"
 #include "platform_test.h"
 #include "stdout_capture.h"
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
+#include <cstddef>
 
 namespace {
-
-std::atomic<int> nothrowFailuresLeft{0};
-
-void* allocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* block = allocate(size)) return block;
-    throw std::bad_alloc();
+std::atomic<int> mallocFailuresLeft{0};
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    int left = nothrowFailuresLeft.load();
+
+extern "C" void* __real_malloc(std::size_t size);
+
+extern "C" void* __wrap_malloc(std::size_t size) {
+    int left = mallocFailuresLeft.load();
     while (left > 0) {
-        if (nothrowFailuresLeft.compare_exchange_weak(left, left - 1)) return nullptr;
+        if (mallocFailuresLeft.compare_exchange_weak(left, left - 1)) return nullptr;
     }
-    return allocate(size);
+    return __real_malloc(size);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace tamo::test {
 namespace {
@@ -47,7 +32,7 @@ namespace {
 class DetailAllocationTest : public PlatformTest {
 protected:
     void TearDown() override {
-        nothrowFailuresLeft = 0;
+        mallocFailuresLeft = 0;
         PlatformTest::TearDown();
     }
 };
@@ -60,12 +45,12 @@ TEST_F(DetailAllocationTest, InterfaceWhoseBlockCannotBeAllocatedIsSkipped) {
     bool opened = false;
     {
         StdoutCapture out;
-        nothrowFailuresLeft = 1;
+        mallocFailuresLeft = 1;
         opened = connection.open();
         lines = out.lines();
     }
     EXPECT_TRUE(opened);
-    EXPECT_EQ(nothrowFailuresLeft.load(), 0);
+    EXPECT_EQ(mallocFailuresLeft.load(), 0);
     EXPECT_EQ(lines, std::vector<std::string>{"Error: OpenDeviceInterface: malloc failed"});
     EXPECT_EQ(skipped->opens(), 0u);
     EXPECT_EQ(kept->openHandles(), 1u);
@@ -80,7 +65,7 @@ TEST_F(DetailAllocationTest, NoBlockForAnyInterfaceFindsNothing) {
     bool opened = true;
     {
         StdoutCapture out;
-        nothrowFailuresLeft = 2;
+        mallocFailuresLeft = 2;
         opened = connection.open();
         lines = out.lines();
     }
