@@ -773,7 +773,7 @@ std::vector<std::string> describeConfigCheck(const ConfigCheck& check) {
     out.push_back("file: " + check.path + " (" + fileStateName(check.file) +
                   (check.file == ConfigFileState::Missing || check.file == ConfigFileState::Unreadable
                        ? ")"
-                       : ", " + std::to_string(check.lineCount) + " lines)"));
+                       : ", " + std::to_string(check.lineCount) + (check.lineCount == 1 ? " line)" : " lines)")));
     switch (check.verdict) {
     case ConfigVerdict::UsedAsWritten:
         out.push_back("verdict: the library uses the file as written");

@@ -1,0 +1,157 @@
+// tamo-sound as a process: the JSON document, and the virtual headset's
+// state between two runs.
+#include "tool_fixture.h"
+
+#include <fstream>
+
+namespace tamo::test {
+namespace {
+
+TEST_F(ToolTest, JsonHoldsOneObjectPerCallWithCodeNameAndState) {
+    ToolRun run = tool({"--json", "audio-mode", "2", "state"});
+    EXPECT_EQ(run.exitStatus, 0);
+    std::vector<std::string> facts = flatten(run);
+    EXPECT_EQ(facts, (std::vector<std::string>{
+                         "format_version 1",
+                         std::string("tool tamo-sound ") + TAMO_PROJECT_VERSION,
+                         "exit_status 0",
+                         "state_file_was missing",
+                         "headset Tamo Mk2 2 true false",
+                         "result init(implicit) true 0 SOUND_OK 1 0",
+                         "result audio-mode true 0 SOUND_OK 1 0",
+                         "result state true 0 SOUND_OK 1 0",
+                         "state 1 2",
+                     }));
+}
+
+TEST_F(ToolTest, JsonCarriesTheLibrarysLinesInsteadOfPrintingThem) {
+    ToolRun run = tool({"--json", "--virtual", "old-firmware", "state"});
+    EXPECT_EQ(run.exitStatus, 6);
+    EXPECT_EQ(run.out.find("mc_version"), run.out.find("\"mc_version:102\"") + 1) << "only inside a JSON string";
+    std::vector<std::string> facts = flatten(run);
+    EXPECT_TRUE(contains(facts, "result init(implicit) true -1985 SOUND_ERROR_FIRMWARE_UNSUPPORTED 1 6")) << run.out;
+    EXPECT_TRUE(contains(facts, "diagnostic init(implicit) MCU FW is not supported!!(Current Version:0000000000001102)"));
+    EXPECT_TRUE(contains(facts, "diagnostic init(implicit) mc_version:102"));
+    EXPECT_TRUE(contains(facts, "result state false null null 0 0"));
+    EXPECT_TRUE(contains(facts, "state null null")) << "state keeps its fields, empty, when it did not run";
+    EXPECT_TRUE(contains(facts, "exit_status 6"));
+}
+
+TEST_F(ToolTest, JsonCountsTheTriesOfABusyCommand) {
+    ToolRun run = tool({"--json", "--virtual", "busy", "--retry", "3", "audio-mode", "0"});
+    EXPECT_EQ(run.exitStatus, 4);
+    std::vector<std::string> facts = flatten(run);
+    EXPECT_TRUE(contains(facts, "result audio-mode true -1990 SOUND_ERROR_LOCK_BUSY 4 4")) << run.out;
+    EXPECT_EQ(std::count(facts.begin(), facts.end(), "diagnostic audio-mode Handle is exist."), 4);
+}
+
+TEST_F(ToolTest, JsonReportsDeviceNotFoundWithItsExitStatus) {
+    ToolRun run = tool({"--json", "--virtual", "none", "hi-power", "on"});
+    EXPECT_EQ(run.exitStatus, 3);
+    std::vector<std::string> facts = flatten(run);
+    EXPECT_TRUE(contains(facts, "result init(implicit) true -1997 SOUND_ERROR_DEVICE_NOT_FOUND 1 3")) << run.out;
+    EXPECT_TRUE(contains(facts, "exit_status 3"));
+}
+
+TEST_F(ToolTest, TheHeadsetKeepsItsSettingsBetweenRuns) {
+    ASSERT_EQ(tool({"audio-mode", "2", "hi-power", "off"}).exitStatus, 0);
+    ToolRun second = tool({"state"});
+    EXPECT_EQ(second.exitStatus, 0);
+    EXPECT_TRUE(contains(linesOf(second.out), "[state] hiPower 0 (off), audioMode 2")) << second.out;
+    EXPECT_EQ(readFile(stateFile()), "tamo-sound virtual headset state 1\n"
+                                     "headset.1.audio_mode=2\n"
+                                     "headset.1.hi_power=0\n"
+                                     "headset.1.see_through=0\n");
+    // Written atomically: no temporary file is left beside it.
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(stateFile().parent_path())) {
+        ++files;
+        EXPECT_EQ(entry.path(), stateFile());
+    }
+    EXPECT_EQ(files, 1u);
+}
+
+TEST_F(ToolTest, TheStateFileCanComeFromTheEnvironment) {
+    std::filesystem::path file = scratch().path() / "elsewhere.state";
+    auto run = [&](std::vector<std::string> arguments) {
+        return runTool(arguments, {{"TAMO_VIRTUAL_STATE", file.string()}});
+    };
+    ASSERT_EQ(run({"audio-mode", "1"}).exitStatus, 0);
+    EXPECT_TRUE(contains(linesOf(run({"state"}).out), "[state] hiPower 1 (on), audioMode 1"));
+    EXPECT_TRUE(std::filesystem::exists(file));
+}
+
+TEST_F(ToolTest, SeeThroughFollowsTheConfigurationBesideTheExecutable) {
+    writeConfig("ENABLE_SEE_THROUGH=1\n");
+    ToolRun on = tool({"see-through", "on"});
+    EXPECT_EQ(on.exitStatus, 0) << on.out;
+    EXPECT_NE(readFile(stateFile()).find("headset.1.see_through=1"), std::string::npos);
+}
+
+TEST_F(ToolTest, TwoHeadsetsKeepTheirOwnState) {
+    ASSERT_EQ(tool({"--virtual", "two-headsets", "audio-mode", "1"}).exitStatus, 0);
+    ToolRun run = tool({"--json", "--virtual", "two-headsets", "state"});
+    std::vector<std::string> facts = flatten(run);
+    // The library talks to the first one it enumerates.
+    EXPECT_TRUE(contains(facts, "headset Tamo Mk2 1 true false")) << run.out;
+    EXPECT_TRUE(contains(facts, "headset TAMO Prime 0 true false"));
+}
+
+struct CorruptCase {
+    const char* name;
+    std::string contents;
+    const char* problem;
+};
+
+void PrintTo(const CorruptCase& c, std::ostream* out) { *out << c.name; }
+
+class ToolCorruptState : public ToolTest, public ::testing::WithParamInterface<CorruptCase> {};
+
+TEST_P(ToolCorruptState, IsReportedAndReplacedNeverTrusted) {
+    std::filesystem::create_directories(stateFile().parent_path());
+    std::ofstream(stateFile(), std::ios::binary) << GetParam().contents;
+    ToolRun run = tool({"state"});
+    EXPECT_EQ(run.exitStatus, 0) << run.out << run.err;
+    EXPECT_NE(run.err.find("tamo-sound: warning: the virtual headset state file " + stateFile().string() +
+                           " is corrupt (" + GetParam().problem),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(contains(linesOf(run.out), "[state] hiPower 1 (on), audioMode 0")) << "the default state";
+    EXPECT_EQ(readFile(stateFile()), "tamo-sound virtual headset state 1\n"
+                                     "headset.1.audio_mode=0\n"
+                                     "headset.1.hi_power=1\n"
+                                     "headset.1.see_through=0\n");
+    ToolRun again = tool({"state"});
+    EXPECT_EQ(again.err, "") << "the replacement reads back";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ToolCorruptState,
+    ::testing::Values(
+        CorruptCase{"empty", "", "line 1: the first line is not"},
+        CorruptCase{"binary", std::string("\x7f" "ELF\0\0\x01", 7), "the file holds NUL bytes"},
+        CorruptCase{"other_header", "tamo-sound virtual headset state 2\n", "line 1: the first line is not"},
+        CorruptCase{"no_equals", "tamo-sound virtual headset state 1\nheadset.1.audio_mode 2\n", "line 2: no \"=\""},
+        CorruptCase{"mode_not_a_byte", "tamo-sound virtual headset state 1\nheadset.1.audio_mode=256\n",
+                    "line 2: audio_mode is not a byte: 256"},
+        CorruptCase{"flag_not_binary", "tamo-sound virtual headset state 1\nheadset.1.hi_power=yes\n",
+                    "line 2: hi_power is not 0 or 1: yes"},
+        CorruptCase{"unknown_key", "tamo-sound virtual headset state 1\nheadset.1.volume=3\n",
+                    "line 2: unknown key headset.1.volume"},
+        CorruptCase{"headset_zero", "tamo-sound virtual headset state 1\nheadset.0.audio_mode=1\n",
+                    "line 2: bad headset number in headset.0.audio_mode"},
+        CorruptCase{"twice", "tamo-sound virtual headset state 1\nheadset.1.see_through=1\nheadset.1.see_through=0\n",
+                    "line 3: headset.1.see_through is given twice"}),
+    [](const ::testing::TestParamInfo<CorruptCase>& test) { return std::string(test.param.name); });
+
+TEST_F(ToolTest, AStateFileThatCannotBeWrittenIsAWarningNotAFailure) {
+    // The state file's directory is a plain file: nothing can be created in it.
+    std::filesystem::path blocker = scratch().write("blocker", "x");
+    ToolRun run = runTool({"--state-file", (blocker / "state").string(), "audio-mode", "1"});
+    EXPECT_EQ(run.exitStatus, 0) << run.out;
+    EXPECT_NE(run.err.find("tamo-sound: warning: the virtual headset state cannot be saved"), std::string::npos)
+        << run.err;
+}
+
+}  // namespace
+}  // namespace tamo::test

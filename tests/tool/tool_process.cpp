@@ -1,0 +1,103 @@
+#include "tool_process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace tamo::test {
+namespace {
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (std::string& text : texts) result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Output goes to files rather than pipes: no deadlock however much the
+// program writes to either stream.
+ToolRun spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
+              const std::string& input) {
+    ScratchDirectory scratch;
+    std::filesystem::path in = scratch.write("stdin", input);
+    std::filesystem::path out = scratch.path() / "stdout";
+    std::filesystem::path err = scratch.path() / "stderr";
+
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string variable = *entry;
+        if (!environment.count(variable.substr(0, variable.find('=')))) variables.push_back(variable);
+    }
+    for (const auto& [name, value] : environment) {
+        if (!value.empty()) variables.push_back(name + "=" + value);
+    }
+    std::vector<std::string> arguments = argv;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    std::vector<char*> argumentPointers = pointers(arguments);
+    std::vector<char*> variablePointers = pointers(variables);
+    int error = posix_spawnp(&pid, arguments[0].c_str(), &actions, nullptr, argumentPointers.data(),
+                             variablePointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ToolRun run;
+    if (error != 0) {
+        run.err = "cannot start " + arguments[0];
+        return run;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    run.out = readFile(out);
+    run.err = readFile(err);
+    return run;
+}
+
+}  // namespace
+
+ScratchDirectory::ScratchDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tamo-tool-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path ScratchDirectory::write(const std::string& name, const std::string& bytes) const {
+    std::filesystem::path file = path_ / name;
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
+
+ToolRun runTool(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment) {
+    std::vector<std::string> argv = {TAMO_SOUND_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return spawn(argv, environment, "");
+}
+
+ToolRun runProgram(const std::vector<std::string>& argv, const std::string& input) { return spawn(argv, {}, input); }
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace tamo::test
