@@ -12,7 +12,10 @@
 // transfer buffer they cannot get. Unwinding releases everything a call
 // holds: the device handle and information set (the connection's destructor),
 // the semaphore (LockHold) and its handle (ModeSwitchLock's destructor). A
-// failed init leaves the initialised state as it was.
+// failed init leaves the initialised state as it was. Two layers below
+// absorb a shortage themselves: the configuration reader counts it as an
+// unreadable hmd_config.ini, and device discovery skips an interface whose
+// path it cannot hold, so those calls go on without the file or the device.
 #include "api/command_skeleton.h"
 #include "api/firmware_check.h"
 #include "api/library_state.h"
