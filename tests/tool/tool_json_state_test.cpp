@@ -53,6 +53,25 @@ TEST_F(ToolTest, JsonReportsDeviceNotFoundWithItsExitStatus) {
     EXPECT_TRUE(contains(facts, "exit_status 3"));
 }
 
+TEST_F(ToolTest, ShowReportsListsWhatEachCallExchangedWithTheHeadset) {
+    ToolRun run = tool({"--show-reports", "--no-init", "init", "audio-mode", "2", "destroy"});
+    EXPECT_EQ(run.exitStatus, 0);
+    std::vector<std::string> lines = linesOf(run.out);
+    long init = lineIndex(lines, "[init] SOUND_OK");
+    ASSERT_NE(init, -1) << run.out;
+    EXPECT_EQ(lines[static_cast<std::size_t>(init) + 1], "[init] -> output report: 01 66 22 (+61 zero bytes)");
+    EXPECT_TRUE(contains(lines, "[audio-mode 2] -> set feature: 04 78 29 38 20 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                "02 (+46 zero bytes)"))
+        << run.out;
+    EXPECT_EQ(lineIndex(lines, "[destroy] ->"), -1) << "destroy touches no device";
+
+    ToolRun json = tool({"--json", "--show-reports", "hi-power", "off"});
+    EXPECT_NE(json.out.find("\"-> set feature: 04 78 29 38 08 00 00 00 00 00 00 00 00 00 00 01 (+48 zero bytes)\""),
+              std::string::npos)
+        << json.out;
+    EXPECT_FALSE(flatten(json).empty());
+}
+
 TEST_F(ToolTest, TheHeadsetKeepsItsSettingsBetweenRuns) {
     ASSERT_EQ(tool({"audio-mode", "2", "hi-power", "off"}).exitStatus, 0);
     ToolRun second = tool({"state"});

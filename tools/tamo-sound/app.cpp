@@ -81,7 +81,11 @@ int runSession(const Options& options, Reporter& reporter) {
     settings.noInit = options.noInit;
     settings.keepGoing = options.keepGoing;
     settings.retries = options.retries;
-    Session session(library.functions(), library.error(), settings, reporter, runLocal);
+    ReportTap reports;
+#if !defined(_WIN32)
+    if (options.showReports) reports = [&world] { return world->takeReports(); };
+#endif
+    Session session(library.functions(), library.error(), settings, reporter, runLocal, reports);
     ExitStatus status = session.run(options.commands);
 
 #if !defined(_WIN32)

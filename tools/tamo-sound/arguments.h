@@ -30,6 +30,7 @@ struct Options {
     bool keepGoing = false;
     bool help = false;
     bool version = false;
+    bool showReports = false;  // native build: the virtual headset's reports per command
     int retries = 0;
     std::optional<std::string> virtualProfile;  // native build: none, old-firmware, ... or a file
     std::optional<std::string> stateFile;

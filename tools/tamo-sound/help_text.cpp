@@ -47,6 +47,8 @@ Virtual headset (this build runs the library on an emulated Windows):
   --exe-dir DIR          the directory the library takes as the host
                          executable's, where it reads hmd_config.ini (default:
                          this program's directory, as Z:\...)
+  --show-reports         after each call, the HID reports the virtual headset
+                         exchanged with the library
 )";
 #endif
     text += R"(

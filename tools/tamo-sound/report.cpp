@@ -81,6 +81,9 @@ public:
                      std::to_string(result.state->audioMode));
             }
         }
+        if (result.reports) {
+            for (const std::string& report : *result.reports) line(label + report);
+        }
         for (const std::string& detail : result.detailLines) line(label + detail);
     }
 
@@ -156,6 +159,7 @@ public:
             item.set("audioMode", filled ? Json(result.state->audioMode) : Json());
         }
         item.set("diagnostics", linesJson(result.diagnostics));
+        if (result.reports) item.set("reports", linesJson(*result.reports));
         if (result.detail.kind() != Json::Kind::Null) {
             item.set(result.command.kind == CommandKind::Devices ? "devices" : "config", result.detail);
         }

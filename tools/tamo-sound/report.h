@@ -36,6 +36,7 @@ struct CommandResult {
     int attempts = 0;            // calls made (more than 1 after busy retries)
     std::optional<SoundState> state;  // state: what the library filled in
     std::vector<std::string> diagnostics;  // the library's lines (JSON output only)
+    std::optional<std::vector<std::string>> reports;  // --show-reports: the HID reports of the call
     ExitStatus exitStatus = kExitSuccess;
     std::vector<std::string> detailLines;  // devices, check-config: the text report
     Json detail;                           // devices, check-config: the JSON report

@@ -7,12 +7,13 @@
 namespace tamo::tool {
 
 Session::Session(const SoundFunctions* functions, std::string loadError, SessionSettings settings,
-                 Reporter& reporter, LocalCommand local)
+                 Reporter& reporter, LocalCommand local, ReportTap reports)
     : functions_(functions),
       loadError_(std::move(loadError)),
       settings_(settings),
       reporter_(reporter),
-      local_(std::move(local)) {}
+      local_(std::move(local)),
+      reports_(std::move(reports)) {}
 
 ExitStatus Session::run(const std::vector<Command>& commands) {
     for (const Command& command : commands) {
@@ -71,6 +72,7 @@ CommandResult Session::call(const Command& command, bool implicit) {
         Sleep(settings_.retryPauseMs);
     }
     result.code = code;
+    if (reports_) result.reports = reports_();
     if (command.kind == CommandKind::State) result.state = state;
     result.exitStatus = describeStatus(code).exitStatus;
     if (command.kind == CommandKind::Init && code == SOUND_OK) initialised_ = true;

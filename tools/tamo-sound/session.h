@@ -19,13 +19,16 @@ struct SessionSettings {
 
 // devices and check-config, which are no calls of the exported functions.
 using LocalCommand = std::function<CommandResult(const Command&)>;
+// What the headset exchanged since the last time it was asked, one line a
+// report (the native build's virtual headset).
+using ReportTap = std::function<std::vector<std::string>()>;
 
 class Session {
 public:
     // `functions` null: the library could not be loaded (`loadError`
     // says why); its commands then fail, devices and check-config still run.
     Session(const SoundFunctions* functions, std::string loadError, SessionSettings settings, Reporter& reporter,
-            LocalCommand local);
+            LocalCommand local, ReportTap reports = {});
 
     // Runs every command; the exit status is that of the first failure, or
     // success.
@@ -42,6 +45,7 @@ private:
     SessionSettings settings_;
     Reporter& reporter_;
     LocalCommand local_;
+    ReportTap reports_;
     bool initialised_ = false;
     ExitStatus status_ = kExitSuccess;
 };

@@ -6,7 +6,12 @@
 #include "platform/win32.h"
 #include "text_paths.h"
 
+#include <array>
 #include <charconv>
+#include <cstdio>
+#include <mutex>
+#include <span>
+#include <utility>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -173,9 +178,74 @@ std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& e
     return profile;
 }
 
+// Stands between the bus and a virtual headset and writes down every report
+// that passes, in both directions. Called with the emulation's kernel lock
+// held, like any device model: it calls no platform function.
+class VirtualWorld::ReportLog final : public emulated::HidDeviceModel {
+public:
+    explicit ReportLog(std::shared_ptr<emulated::VirtualHeadset> headset) : headset_(std::move(headset)) {}
+
+    std::vector<std::string> take() {
+        std::lock_guard guard(mutex_);
+        return std::exchange(lines_, {});
+    }
+
+    void opened(emulated::HidSession session) override { headset_->opened(session); }
+    void closed(emulated::HidSession session) override { headset_->closed(session); }
+
+    DWORD setFeature(emulated::HidSession session, std::span<const std::uint8_t> report) override {
+        DWORD result = headset_->setFeature(session, report);
+        note("-> set feature", report, result);
+        return result;
+    }
+
+    DWORD getFeature(emulated::HidSession session, std::span<std::uint8_t> report) override {
+        DWORD result = headset_->getFeature(session, report);
+        note("<- get feature", report, result);
+        return result;
+    }
+
+    emulated::TransferReply write(emulated::HidSession session, std::span<const std::uint8_t> report) override {
+        emulated::TransferReply reply = headset_->write(session, report);
+        note("-> output report", report, reply.rejectedWith.value_or(ERROR_SUCCESS));
+        return reply;
+    }
+
+    emulated::TransferReply read(emulated::HidSession session) override {
+        emulated::TransferReply reply = headset_->read(session);
+        if (!reply.data.empty() || reply.rejectedWith) {
+            note("<- input report", reply.data, reply.rejectedWith.value_or(ERROR_SUCCESS));
+        }
+        return reply;
+    }
+
+private:
+    // Bytes up to the last one that is not zero; the zeros after it counted.
+    void note(const char* what, std::span<const std::uint8_t> bytes, DWORD result) {
+        std::size_t length = bytes.size();
+        while (length > 0 && bytes[length - 1] == 0) --length;
+        std::string line = what;
+        line += ":";
+        for (std::size_t i = 0; i < length; ++i) {
+            std::array<char, 4> hex{};
+            std::snprintf(hex.data(), hex.size(), " %02X", bytes[i]);
+            line += hex.data();
+        }
+        if (length < bytes.size()) line += " (+" + std::to_string(bytes.size() - length) + " zero bytes)";
+        if (result != ERROR_SUCCESS) line += " refused (error " + std::to_string(result) + ")";
+        std::lock_guard guard(mutex_);
+        lines_.push_back(std::move(line));
+    }
+
+    std::shared_ptr<emulated::VirtualHeadset> headset_;
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
 struct VirtualWorld::Plugged {
     InterfaceSpec spec;
     std::shared_ptr<emulated::VirtualHeadset> headset;  // null for a plain interface
+    std::shared_ptr<ReportLog> log;
     int headsetNumber = 0;
 };
 
@@ -229,6 +299,8 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
             plugged->headset->setHiPower(state.hiPower);
             plugged->headset->setSeeThrough(state.seeThrough);
             description = emulated::VirtualHeadset::describe(plugged->headset, spec.product, instance);
+            plugged->log = std::make_shared<ReportLog>(plugged->headset);
+            description.device = plugged->log;
         }
         description.path = emulated::HidBus::devicePath(static_cast<USHORT>(spec.vendorId),
                                                         static_cast<USHORT>(spec.productId), instance++);
@@ -262,6 +334,16 @@ VirtualWorld::~VirtualWorld() {
         ReleaseSemaphore(lockHolder_, 1, nullptr);
         CloseHandle(lockHolder_);
     }
+}
+
+std::vector<std::string> VirtualWorld::takeReports() {
+    std::vector<std::string> lines;
+    for (const auto& plugged : plugged_) {
+        if (!plugged->log) continue;
+        std::string prefix = plugged->headsetNumber > 1 ? "headset " + std::to_string(plugged->headsetNumber) + " " : "";
+        for (std::string& line : plugged->log->take()) lines.push_back(prefix + line);
+    }
+    return lines;
 }
 
 std::optional<std::string> VirtualWorld::save() {

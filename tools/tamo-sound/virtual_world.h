@@ -79,6 +79,10 @@ public:
     // Problems met while loading the state (a corrupt file, ...).
     const std::vector<std::string>& warnings() const { return warnings_; }
 
+    // The reports exchanged with the headsets since the last call, one line
+    // each: direction, kind and bytes.
+    std::vector<std::string> takeReports();
+
     // Writes the headsets' state back. The problem, when that fails.
     std::optional<std::string> save();
 
@@ -90,6 +94,7 @@ public:
 private:
     VirtualWorld() = default;
     struct Plugged;
+    class ReportLog;
 
     Profile profile_;
     std::string stateFile_;
