@@ -1,0 +1,102 @@
+#include "fuzz_world.h"
+
+#include "platform/emulated/system.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+namespace tamo::fuzz {
+
+namespace {
+
+// The configuration file is rewritten for every input: on a memory file
+// system when there is one, since a disk's file system may flush a file
+// that is truncated and rewritten.
+std::filesystem::path scratchRoot() {
+    std::error_code ignored;
+    if (std::filesystem::is_directory("/dev/shm", ignored) && access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return std::filesystem::temp_directory_path();
+}
+
+}  // namespace
+
+HostDirectory::HostDirectory() {
+    std::string pattern = (scratchRoot() / "tamo-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) broken("a temporary directory can be made");
+    directory_ = pattern;
+}
+
+HostDirectory::~HostDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+}
+
+void HostDirectory::enterFreshWorld() const {
+    emulated::System::reset();
+    // Drive Z: is the host's root on the emulated Windows.
+    std::wstring path = L"Z:";
+    for (char c : (directory_ / "host.exe").string()) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    emulated::System::setExecutablePath(path);
+}
+
+void HostDirectory::writeConfig(std::string_view bytes) const {
+    std::ofstream file(directory_ / "hmd_config.ini", std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) broken("hmd_config.ini can be written");
+}
+
+void HostDirectory::removeConfig() const {
+    std::error_code ignored;
+    std::filesystem::remove(directory_ / "hmd_config.ini", ignored);
+}
+
+OutputCapture::OutputCapture() : saved_(stdout) {
+    std::fflush(stdout);
+    memory_ = open_memstream(&buffer_, &size_);
+    if (memory_ == nullptr) broken("an in-memory stream can be opened");
+    stdout = memory_;
+}
+
+OutputCapture::~OutputCapture() {
+    text();
+    std::free(buffer_);
+}
+
+const std::string& OutputCapture::text() {
+    if (!stopped_) {
+        stopped_ = true;
+        stdout = saved_;
+        std::fclose(memory_);
+        text_.assign(buffer_, size_);
+    }
+    return text_;
+}
+
+void broken(const char* promise, const std::string& detail) {
+    std::fprintf(stderr, "\nbroken promise: %s\n%s\n", promise, detail.c_str());
+    std::abort();
+}
+
+void requireNothingHeld() {
+    require(emulated::System::openHandleCount() == 0, "every platform handle is closed",
+            std::to_string(emulated::System::openHandleCount()) + " open");
+    require(emulated::System::outstandingAllocations() == 0, "every platform allocation is given back");
+}
+
+std::string escaped(std::string_view text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace tamo::fuzz
