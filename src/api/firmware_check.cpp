@@ -12,7 +12,10 @@ std::uint32_t firmwareVersionOf(const std::string& text) {
     int version = 0;
     // The scan's own count is of no interest: an unread field stays 0.
     std::sscanf(text.c_str(), "0000000000%03d%03d", &series, &version);
-    return static_cast<std::uint32_t>(version);
+    // "%03d" also takes a sign: "-01" would read as -1 and, compared without
+    // sign, pass as the newest firmware there is. A negative number is no
+    // version at all, like any other text that is not one.
+    return version < 0 ? 0u : static_cast<std::uint32_t>(version);
 }
 
 StatusCode checkFirmware() {

@@ -13,7 +13,7 @@ inline constexpr std::uint32_t kMinimumFirmwareVersion = 103;
 
 // The MCU firmware version in a version text: ten '0' characters, then two
 // numbers of up to three digits each; the second is the version. What the
-// scan does not reach counts as 0.
+// scan does not reach, and a negative number, count as 0.
 std::uint32_t firmwareVersionOf(const std::string& text);
 
 // Asks the headset for its firmware version and enables the library when it

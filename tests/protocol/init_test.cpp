@@ -60,6 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
                     refused("0000000000001", "0")},
         VersionCase{"Letters", "0000000000abc103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
                     refused("0000000000abc103", "0")},
+        // A signed number is no version: it must not pass as 4294967295.
+        VersionCase{"NegativeVersion", "0000000000001-01", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
+                    refused("0000000000001-01", "0")},
+        VersionCase{"PlusSignedVersion", "0000000000001+99", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
+                    refused("0000000000001+99", "99")},
         VersionCase{"SixtyCharacters", "0000000000001102" + std::string(44, 'x'), SOUND_ERROR_FIRMWARE_UNSUPPORTED,
                     refused("0000000000001102" + std::string(44, 'x'), "102")}),
     [](const auto& entry) { return std::string(entry.param.name); });
@@ -70,6 +75,7 @@ TEST(FirmwareVersionOfTest, ReadsUpToThreeDigitsPerNumber) {
     EXPECT_EQ(firmwareVersionOf("0000000000001 12"), 12u);
     EXPECT_EQ(firmwareVersionOf("0000000000"), 0u);
     EXPECT_EQ(firmwareVersionOf("x"), 0u);
+    EXPECT_EQ(firmwareVersionOf("0000000000001-99"), 0u);
 }
 
 using InitTest = HeadsetTest;

@@ -1,6 +1,7 @@
 #include "platform_test.h"
 
 #include "api/diagnostics.h"
+#include "hid/hid_library.h"
 #include "platform/console.h"
 #include "stdout_capture.h"
 
@@ -12,6 +13,10 @@ namespace tamo::test {
 
 void PlatformTest::SetUp() {
 #if !defined(_WIN32)
+    // hid.dll is resolved once per process, on first use. Resolve it before
+    // the world is reset, so that no test's call log or injected fault
+    // depends on whether an earlier test in the process got there first.
+    tamo::HidLibrary::instance();
     emulated::System::reset();
 #endif
     qor_tamo_sound_destroy();
