@@ -177,10 +177,26 @@ TEST_F(ToolTest, VersionComesFromTheProject) {
     EXPECT_EQ(run.out, std::string("tamo-sound ") + TAMO_PROJECT_VERSION + "\n");
 }
 
-TEST_F(ToolTest, NoColourCodesWhenStandardOutputIsNoTerminal) {
-    ToolRun run = runTool({"--state-file", stateFile().string(), "--virtual", "none", "init"}, {{"NO_COLOR", ""}});
-    EXPECT_EQ(run.exitStatus, 3);
-    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+TEST_F(ToolTest, ColourOnlyOnATerminalAndNotWithNoColor) {
+    std::vector<std::string> arguments = {"--state-file", stateFile().string(), "--virtual", "none", "init"};
+    const std::string red = "\x1b[31mSOUND_ERROR_DEVICE_NOT_FOUND\x1b[0m (-1997)";
+
+    ToolRun piped = runTool(arguments, {{"NO_COLOR", ""}});
+    EXPECT_EQ(piped.exitStatus, 3);
+    EXPECT_EQ(piped.out.find('\x1b'), std::string::npos);
+
+    ToolRun terminal = runToolOnTerminal(arguments, {{"NO_COLOR", ""}, {"TERM", "xterm"}});
+    EXPECT_EQ(terminal.exitStatus, 3);
+    EXPECT_NE(terminal.out.find(red), std::string::npos) << terminal.out;
+
+    ToolRun refused = runToolOnTerminal(arguments, {{"NO_COLOR", "1"}, {"TERM", "xterm"}});
+    EXPECT_EQ(refused.exitStatus, 3);
+    EXPECT_NE(refused.out.find("SOUND_ERROR_DEVICE_NOT_FOUND (-1997)"), std::string::npos) << refused.out;
+    EXPECT_EQ(refused.out.find('\x1b'), std::string::npos);
+
+    ToolRun json = runToolOnTerminal({"--json", "--state-file", stateFile().string(), "--virtual", "none", "init"},
+                                     {{"NO_COLOR", ""}});
+    EXPECT_EQ(json.out.find('\x1b'), std::string::npos) << "never in JSON";
 }
 
 }  // namespace

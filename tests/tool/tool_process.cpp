@@ -1,10 +1,12 @@
 #include "tool_process.h"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,20 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
+// The environment of this process with `changes` applied: an empty value
+// removes the variable.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& changes) {
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string variable = *entry;
+        if (!changes.count(variable.substr(0, variable.find('=')))) variables.push_back(variable);
+    }
+    for (const auto& [name, value] : changes) {
+        if (!value.empty()) variables.push_back(name + "=" + value);
+    }
+    return variables;
+}
+
 // Output goes to files rather than pipes: no deadlock however much the
 // program writes to either stream.
 ToolRun spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
@@ -31,14 +47,7 @@ ToolRun spawn(const std::vector<std::string>& argv, const std::map<std::string, 
     std::filesystem::path out = scratch.path() / "stdout";
     std::filesystem::path err = scratch.path() / "stderr";
 
-    std::vector<std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        std::string variable = *entry;
-        if (!environment.count(variable.substr(0, variable.find('=')))) variables.push_back(variable);
-    }
-    for (const auto& [name, value] : environment) {
-        if (!value.empty()) variables.push_back(name + "=" + value);
-    }
+    std::vector<std::string> variables = environmentWith(environment);
     std::vector<std::string> arguments = argv;
 
     posix_spawn_file_actions_t actions;
@@ -89,6 +98,43 @@ ToolRun runTool(const std::vector<std::string>& arguments, const std::map<std::s
     std::vector<std::string> argv = {TAMO_SOUND_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return spawn(argv, environment, "");
+}
+
+ToolRun runToolOnTerminal(const std::vector<std::string>& arguments,
+                          const std::map<std::string, std::string>& environment) {
+    std::vector<std::string> argv = {TAMO_SOUND_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> variables = environmentWith(environment);
+    std::vector<char*> argumentPointers = pointers(argv);
+    std::vector<char*> variablePointers = pointers(variables);
+    int terminal = -1;
+    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ToolRun run;
+    if (pid < 0) {
+        run.err = "forkpty failed";
+        return run;
+    }
+    if (pid == 0) {
+        execve(argumentPointers[0], argumentPointers.data(), variablePointers.data());
+        _exit(127);
+    }
+    char buffer[4096];
+    for (;;) {
+        ssize_t count = read(terminal, buffer, sizeof buffer);
+        if (count > 0) {
+            run.out.append(buffer, static_cast<std::size_t>(count));
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;  // end of output: EIO once the child has closed the terminal
+        }
+    }
+    close(terminal);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    return run;
 }
 
 ToolRun runProgram(const std::vector<std::string>& argv, const std::string& input) { return spawn(argv, {}, input); }

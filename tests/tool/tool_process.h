@@ -35,6 +35,11 @@ private:
 // environment.
 ToolRun runTool(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment = {});
 
+// The same with standard input and output on a pseudo-terminal (standard
+// error, too; everything is in `out`).
+ToolRun runToolOnTerminal(const std::vector<std::string>& arguments,
+                          const std::map<std::string, std::string>& environment = {});
+
 // Runs a program (not through a shell) with `input` as its standard input.
 ToolRun runProgram(const std::vector<std::string>& argv, const std::string& input);
 

@@ -15,15 +15,40 @@
 #define tool_fileno fileno
 #endif
 
+#include "platform/win32.h"
+
 #include <array>
 
 namespace tamo::tool {
+namespace {
+
+// A temporary file that goes away when it is closed. On Windows the C
+// library's tmpfile() creates its file in the root of the current drive,
+// where a user may not write; the user's temporary directory is used.
+std::FILE* temporaryFile() {
+#if defined(_WIN32)
+    std::array<wchar_t, MAX_PATH + 1> directory{};
+    DWORD length = GetTempPathW(static_cast<DWORD>(directory.size()), directory.data());
+    std::array<wchar_t, MAX_PATH> name{};
+    if (length == 0 || length >= directory.size() || !GetTempFileNameW(directory.data(), L"tms", 0, name.data())) {
+        return std::tmpfile();
+    }
+    // "D": deleted when closed.
+    std::FILE* file = _wfopen(name.data(), L"w+bD");
+    if (!file) DeleteFileW(name.data());
+    return file;
+#else
+    return std::tmpfile();
+#endif
+}
+
+}  // namespace
 
 OutputCapture::OutputCapture() {
     std::fflush(stdout);
     savedStdout_ = tool_dup(tool_fileno(stdout));
     if (savedStdout_ < 0) return;
-    file_ = std::tmpfile();
+    file_ = temporaryFile();
     captured_ = file_ != nullptr;
     int target = file_ ? tool_fileno(file_) : tool_fileno(stderr);
     tool_dup2(target, tool_fileno(stdout));

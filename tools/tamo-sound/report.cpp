@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "platform/win32.h"
 #include "status_text.h"
 
 #include <cstdlib>
@@ -255,7 +256,16 @@ std::unique_ptr<Reporter> makeJsonReporter(std::FILE* out) { return std::make_un
 bool colourWanted() {
     const char* noColour = std::getenv("NO_COLOR");
     if (noColour && *noColour) return false;
-    return tool_isatty(tool_fileno(stdout)) != 0;
+    if (tool_isatty(tool_fileno(stdout)) == 0) return false;
+#if defined(_WIN32)
+    // A console shows escape sequences as text unless asked to interpret them.
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(console, &mode)) return false;
+    return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != FALSE;
+#else
+    return true;
+#endif
 }
 
 }  // namespace tamo::tool
