@@ -80,12 +80,14 @@ std::optional<int> scanNumber(const std::string& text, std::size_t& at) {
     return negative ? -value : value;
 }
 
-// "0000000000%03d%03d": the second number, 0 when the scan stops before it.
+// "0000000000%03d%03d": the second number; 0 when the scan stops before it
+// or when it is negative.
 std::uint32_t referenceVersion(const std::string& text) {
     if (text.size() < 10 || text.compare(0, 10, "0000000000") != 0) return 0;
     std::size_t at = 10;
     if (!scanNumber(text, at)) return 0;
-    return static_cast<std::uint32_t>(scanNumber(text, at).value_or(0));
+    int version = scanNumber(text, at).value_or(0);
+    return version < 0 ? 0u : static_cast<std::uint32_t>(version);
 }
 
 void checkPieces(const ReportImage& reply) {
