@@ -39,7 +39,8 @@ public:
     const HidLibrary& hid() const;
 
     // One 64-byte input or output report, waiting at most 10000 ms. True
-    // when the transfer completed in time.
+    // when the transfer completed in time. A transfer that timed out and
+    // cannot be cancelled is ended by closing the device.
     bool readInputReport(Report buffer);
     bool writeOutputReport(ConstReport buffer);
 

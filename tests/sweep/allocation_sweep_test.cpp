@@ -1,0 +1,247 @@
+// Every allocation an exported function makes, failing in turn.
+//
+// This program replaces the global operator new and wraps malloc (linked
+// with -Wl,--wrap=malloc, which reaches the library's own calls of it).
+// While armed, allocations are counted and the nth one fails: operator new
+// throws std::bad_alloc (the nothrow form returns null), malloc returns
+// null. Allocations made inside the emulated Windows are counted but never
+// failed: Windows reports running out of memory through its own results,
+// and a failure injected there would test the emulation. They are told
+// apart by the call stack (the program exports its symbols for dladdr).
+//
+// What each failure must give, as the library documents it: memory
+// running out while hmd_config.ini is read counts as a file that could not
+// be read (built-in table, see-through refused); the interface-detail block
+// that cannot be had skips its interface with a line; every other failure
+// ends the call with SOUND_ERROR_OUT_OF_MEMORY. Whatever happens, nothing
+// is held afterwards (LeakSanitizer checks the heap at exit).
+#include "sweep_world.h"
+
+#include "api/library_state.h"
+#include "platform_test.h"
+#include "stdout_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <execinfo.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <tuple>
+
+extern "C" void* __real_malloc(std::size_t size);
+
+namespace {
+
+enum class Kind { None, New, Malloc };
+
+std::atomic<bool> armed{false};
+std::atomic<long> allocationsLeft{0};
+std::atomic<long> allocationsSeen{0};
+std::atomic<Kind> failedKind{Kind::None};
+std::atomic<bool> failedInConfigRead{false};
+std::atomic<bool> failedInSwitchRead{false};
+thread_local bool inspecting = false;
+
+// Win32 functions are global C++ functions whose names start with a
+// capital letter or an underscore (_wfopen); the emulation's own code lives
+// in namespace emulated.
+bool isPlatformSymbol(const char* name) {
+    if (std::strncmp(name, "_ZN8emulated", 12) == 0 || std::strncmp(name, "_ZNK8emulated", 13) == 0) return true;
+    if (std::strncmp(name, "_Z", 2) != 0 || !std::isdigit(static_cast<unsigned char>(name[2]))) return false;
+    const char* identifier = name + 2;
+    while (std::isdigit(static_cast<unsigned char>(*identifier))) ++identifier;
+    return std::isupper(static_cast<unsigned char>(*identifier)) || *identifier == '_';
+}
+
+struct Stack {
+    bool platform = false;
+    bool configRead = false;
+    bool configPath = false;
+    bool switchRead = false;
+};
+
+Stack inspectStack() {
+    void* frames[128];
+    int count = backtrace(frames, 128);
+    Stack stack;
+    for (int i = 0; i < count; ++i) {
+        Dl_info info;
+        if (dladdr(frames[i], &info) == 0 || info.dli_sname == nullptr) continue;
+        if (isPlatformSymbol(info.dli_sname)) stack.platform = true;
+        if (std::strstr(info.dli_sname, "ConfigReader14loadConfigFile")) stack.configRead = true;
+        if (std::strstr(info.dli_sname, "17getConfigFilePath")) stack.configPath = true;
+        if (std::strstr(info.dli_sname, "19isSeeThroughEnabled")) stack.switchRead = true;
+    }
+    return stack;
+}
+
+bool failThisAllocation(Kind kind) {
+    if (!armed.load() || inspecting) return false;
+    ++allocationsSeen;
+    if (allocationsLeft.fetch_sub(1) != 0) return false;
+    inspecting = true;
+    Stack stack = inspectStack();
+    inspecting = false;
+    if (stack.platform) return false;
+    failedKind = kind;
+    // Naming the file is not reading it: only what the file's lines cost
+    // counts as a file that could not be read.
+    failedInConfigRead = stack.configRead && !stack.configPath;
+    failedInSwitchRead = stack.switchRead;
+    return true;
+}
+
+void* allocate(std::size_t size) { return __real_malloc(size == 0 ? 1 : size); }
+
+}  // namespace
+
+extern "C" void* __wrap_malloc(std::size_t size) {
+    if (failThisAllocation(Kind::Malloc)) return nullptr;
+    return __real_malloc(size);
+}
+
+void* operator new(std::size_t size) {
+    if (failThisAllocation(Kind::New)) throw std::bad_alloc();
+    if (void* block = allocate(size)) return block;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (failThisAllocation(Kind::New)) return nullptr;
+    return allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+
+namespace tamo::sweep {
+namespace {
+
+using emulated::System;
+
+std::atomic<std::size_t> casesRun{0};
+std::atomic<std::size_t> failuresInjected{0};
+std::atomic<std::size_t> mallocFailuresInjected{0};
+
+struct Outcome {
+    StatusCode result = 0;
+    std::vector<std::string> lines;
+    Kind failed = Kind::None;
+    bool inConfigRead = false;
+    bool inSwitchRead = false;
+};
+
+// The call with allocation number `n` (from 0) failing, if it is the
+// library's; a negative `n` fails nothing.
+Outcome runFailing(const ExportCall& call, long n) {
+    Outcome outcome;
+    failedKind = Kind::None;
+    allocationsSeen = 0;
+    allocationsLeft = n < 0 ? std::numeric_limits<long>::max() : n;
+    {
+        test::StdoutCapture out;
+        armed = true;
+        outcome.result = call.call();
+        armed = false;
+        outcome.lines = out.lines();
+    }
+    outcome.failed = failedKind;
+    outcome.inConfigRead = failedInConfigRead;
+    outcome.inSwitchRead = failedInSwitchRead;
+    return outcome;
+}
+
+// The result the library documents for the allocation that failed.
+StatusCode expectedResult(const Outcome& outcome, StatusCode clean, Export kind) {
+    switch (outcome.failed) {
+    case Kind::None:
+        return clean;
+    case Kind::Malloc:  // only the interface-detail block; the headset is the only interface
+        return SOUND_ERROR_DEVICE_NOT_FOUND;
+    case Kind::New:
+        if (!outcome.inConfigRead) return SOUND_ERROR_OUT_OF_MEMORY;
+        // Every situation's file holds the built-in table or nothing, so
+        // only the see-through switch answers differently without it.
+        if (kind == Export::SeeThrough && outcome.inSwitchRead) return SOUND_ERROR_SEE_THROUGH_DISABLED;
+        return clean;
+    }
+    return clean;
+}
+
+class AllocationSweep : public test::PlatformTest,
+                        public ::testing::WithParamInterface<std::tuple<ExportCall, Situation>> {
+protected:
+    void TearDown() override {
+        armed = false;
+        world.leave();
+        PlatformTest::TearDown();
+    }
+
+    World world;
+};
+
+TEST_P(AllocationSweep, EveryAllocationFailingInTurn) {
+    const auto& [call, situation] = GetParam();
+    world.enter(situation, call.kind);
+    const Outcome clean = runFailing(call, -1);
+    const long allocations = allocationsSeen;
+    ++casesRun;
+
+    int failingAllocations = 0;
+    for (long n = 0; n < allocations && failingAllocations < 5; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n) + " failing");
+        world.enter(situation, call.kind);
+        const Outcome outcome = runFailing(call, n);
+        ++casesRun;
+        if (outcome.failed != Kind::None) ++failuresInjected;
+        if (outcome.failed == Kind::Malloc) ++mallocFailuresInjected;
+        const bool failedBefore = HasFailure();
+
+        EXPECT_EQ(outcome.result, expectedResult(outcome, clean.result, call.kind))
+            << (outcome.failed == Kind::Malloc ? "malloc" : "operator new")
+            << (outcome.inConfigRead ? " while reading hmd_config.ini" : "");
+        if (outcome.failed == Kind::Malloc) {
+            EXPECT_TRUE(containsRun(outcome.lines, {"Error: OpenDeviceInterface: malloc failed"}));
+        }
+        for (const auto& line : outcome.lines) {
+            EXPECT_TRUE(isDocumentedLine(line)) << "undocumented line [" << line << "]";
+        }
+        EXPECT_EQ(System::openHandleCount(), world.baselineHandles) << "handles left open";
+        EXPECT_EQ(System::outstandingAllocations(), 0u) << "platform memory left";
+        EXPECT_EQ(world.headset->openHandles(), 0u) << "headset left open";
+        EXPECT_EQ(lockCount(), world.otherHolderCount) << "semaphore count";
+        bool initialised = call.kind == Export::Destroy ? false
+                                                        : call.kind != Export::Init || outcome.result == SOUND_OK;
+        EXPECT_EQ(isInitialised(), initialised);
+        if (!failedBefore && HasFailure()) ++failingAllocations;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, AllocationSweep,
+                         ::testing::Combine(::testing::ValuesIn(allExportCalls()), ::testing::ValuesIn(allSituations())),
+                         [](const auto& test) {
+                             return std::string(std::get<0>(test.param).name) + "_" + nameOf(std::get<1>(test.param));
+                         });
+
+class CaseCount : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::cerr << "allocation sweep: " << casesRun << " cases, " << failuresInjected
+                  << " of them with one of the library's allocations failing (" << mallocFailuresInjected
+                  << " of them a malloc)\n";
+    }
+};
+const auto* const caseCount = ::testing::AddGlobalTestEnvironment(new CaseCount);
+
+}  // namespace
+}  // namespace tamo::sweep

@@ -1,0 +1,170 @@
+#include "sweep_world.h"
+
+#include "api/library_state.h"
+#include "api/mode_switch_lock.h"
+#include "platform_test.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+#include <regex>
+#include <set>
+#include <stdexcept>
+
+namespace tamo::sweep {
+namespace {
+
+const char* const kBuiltInTable =
+    "NUM_OF_CONFIG=3\n"
+    "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\n"
+    "PRODUCTNAME_001=Tamo Mk2\nREPORTID_001=0\nDEVICENAME_001=HMD#0\n"
+    "VENDORID_002=2E5C\nPRODUCTID_002=0712\nUSAGE_002=0001\nUSAGEPAGE_002=FF00\n"
+    "PRODUCTNAME_002=TAMO_Zenith\nREPORTID_002=0\nDEVICENAME_002=HMD#0\n"
+    "VENDORID_003=2E5C\nPRODUCTID_003=0712\nUSAGE_003=0001\nUSAGEPAGE_003=FF00\n"
+    "PRODUCTNAME_003=TAMO Prime\nREPORTID_003=0\nDEVICENAME_003=HMD#0\n";
+
+void writeFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    if (!file) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::filesystem::path makeDirectory(const std::filesystem::path& path) {
+    std::filesystem::create_directory(path);
+    return path;
+}
+
+bool usesConfig(Situation situation) {
+    return situation == Situation::SeeThroughConfig || situation == Situation::LockOpenElsewhere ||
+           situation == Situation::LockBusy || situation == Situation::HeadsetLate;
+}
+
+SoundState someState;
+
+}  // namespace
+
+const char* nameOf(Situation situation) {
+    switch (situation) {
+    case Situation::HeadsetPresent: return "HeadsetPresent";
+    case Situation::HeadsetAbsent: return "HeadsetAbsent";
+    case Situation::SeeThroughConfig: return "SeeThroughConfig";
+    case Situation::LockOpenElsewhere: return "LockOpenElsewhere";
+    case Situation::LockBusy: return "LockBusy";
+    case Situation::HeadsetLate: return "HeadsetLate";
+    case Situation::MalformedConfig: return "MalformedConfig";
+    }
+    return "?";
+}
+
+std::vector<Situation> allSituations() {
+    return {Situation::HeadsetPresent,    Situation::HeadsetAbsent, Situation::SeeThroughConfig,
+            Situation::LockOpenElsewhere, Situation::LockBusy,      Situation::HeadsetLate,
+            Situation::MalformedConfig};
+}
+
+std::vector<ExportCall> allExportCalls() {
+    constexpr std::uint64_t kTransfer = 10000;
+    constexpr std::uint64_t kInitLongest = 102 * kTransfer + 101 * 10;  // one write, 101 reads, 101 pauses
+    return {
+        {"Init", Export::Init, [] { return qor_tamo_sound_init(); }, kInitLongest},
+        {"Destroy", Export::Destroy, [] { return qor_tamo_sound_destroy(); }, 0},
+        {"SeeThroughOn", Export::SeeThrough, [] { return qor_tamo_sound_set_see_through_state(1); }, 0},
+        {"SeeThroughOff", Export::SeeThrough, [] { return qor_tamo_sound_set_see_through_state(0); }, 0},
+        {"AudioMode0", Export::AudioMode, [] { return qor_tamo_sound_set_audio_mode(0); }, 0},
+        {"AudioMode1", Export::AudioMode, [] { return qor_tamo_sound_set_audio_mode(1); }, 0},
+        {"AudioMode2", Export::AudioMode, [] { return qor_tamo_sound_set_audio_mode(2); }, 0},
+        {"HiPowerOn", Export::HiPower, [] { return qor_tamo_sound_set_hi_power_state(1); }, 0},
+        {"HiPowerOff", Export::HiPower, [] { return qor_tamo_sound_set_hi_power_state(0); }, 0},
+        {"GetState", Export::GetState, [] { return qor_tamo_sound_get_state(&someState); }, kTransfer},
+    };
+}
+
+void PrintTo(Situation situation, std::ostream* os) { *os << nameOf(situation); }
+void PrintTo(const ExportCall& call, std::ostream* os) { *os << call.name; }
+
+World::World() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tamo-sweep-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary directory");
+    root_ = pattern;
+    plain_ = makeDirectory(root_ / "plain");
+    seeThrough_ = makeDirectory(root_ / "see-through");
+    malformed_ = makeDirectory(root_ / "malformed");
+    writeFile(seeThrough_ / "hmd_config.ini", std::string(kBuiltInTable) + "ENABLE_SEE_THROUGH=1\n");
+    writeFile(malformed_ / "hmd_config.ini", std::string(kBuiltInTable) + "\nENABLE_SEE_THROUGH=1\n");
+}
+
+World::~World() {
+    leave();
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void World::enter(Situation situation, Export call) {
+    leave();
+    emulated::System::reset();
+    const std::filesystem::path& directory = usesConfig(situation)                  ? seeThrough_
+                                             : situation == Situation::MalformedConfig ? malformed_
+                                                                                       : plain_;
+    emulated::System::setExecutablePath(windowsPath(directory / "host.exe"));
+
+    headset = std::make_shared<emulated::VirtualHeadset>();
+    headsetInterface = emulated::VirtualHeadset::describe(headset);
+    if (situation != Situation::HeadsetAbsent) emulated::HidBus::plug(headsetInterface);
+    if (situation == Situation::HeadsetLate) headset->setInputDelayMs(kLateHeadsetDelayMs);
+
+    otherHolderCount.reset();
+    if (situation == Situation::LockOpenElsewhere || situation == Situation::LockBusy) {
+        otherHolder_ = CreateSemaphoreW(nullptr, 1, 1, kModeSwitchLockName);
+        if (situation == Situation::LockBusy) WaitForSingleObject(otherHolder_, 0);
+        otherHolderCount = situation == Situation::LockBusy ? 0 : 1;
+    }
+    baselineHandles = emulated::System::openHandleCount();
+
+    // Init starts from scratch; every other call needs the library enabled.
+    setInitialised(call != Export::Init);
+    emulated::CallLog::clear();
+}
+
+void World::leave() {
+    if (otherHolder_ != nullptr) {
+        CloseHandle(otherHolder_);
+        otherHolder_ = nullptr;
+    }
+}
+
+bool isDocumentedLine(const std::string& line) {
+    static const std::set<std::string> fixed = [] {
+        std::set<std::string> lines = {
+            "Handle is exist.",
+            "strtok_r() is failed!!",
+            "Error: OpenDeviceInterface: malloc failed",
+            "Error: SetupDiGetInterfaceDeviceDetail failed",
+            "Error: HidD_GetAttributes failed",
+        };
+        for (const char* lockCall : {"CreateSemaphoreW", "WaitForSingleObject", "ReleaseSemaphore", "CloseHandle"}) {
+            for (const auto& text : test::systemErrorLines(emulated::Faults::typicalError(lockCall))) {
+                lines.insert(text);
+            }
+        }
+        return lines;
+    }();
+    static const std::regex patterns(
+        "Cannot find the key:.*|getKeyValueFromBuffer\\(.*\\) is failed!!|SetupDiGetClassDevs failed: [0-9]+|"
+        "MCU FW is not supported!!\\(Current Version:.*\\)|mc_version:[0-9]+");
+    return fixed.count(line) != 0 || std::regex_match(line, patterns);
+}
+
+bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& needle) {
+    return std::search(lines.begin(), lines.end(), needle.begin(), needle.end()) != lines.end();
+}
+
+std::optional<long> lockCount() { return emulated::System::semaphoreCount(kModeSwitchLockName); }
+
+std::wstring windowsPath(const std::filesystem::path& path) {
+    std::wstring text = L"Z:";
+    for (char c : path.string()) text += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return text;
+}
+
+}  // namespace tamo::sweep

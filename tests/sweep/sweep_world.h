@@ -1,0 +1,102 @@
+// The situations the anomaly sweep and the soak put the library in, the
+// exported calls they make, and what those calls may print.
+//
+// A situation is a fresh emulated world: the host executable's directory
+// (with or without hmd_config.ini), the virtual headset (present, absent,
+// late), another holder of the mode-switch semaphore, and the initialised
+// state each exported call needs to do its work.
+#pragma once
+
+#include "platform/emulated/hid_bus.h"
+#include "platform/emulated/system.h"
+#include "platform/emulated/virtual_headset.h"
+#include "tamo_settings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamo::sweep {
+
+enum class Situation {
+    HeadsetPresent,     // no hmd_config.ini, the headset plugged in
+    HeadsetAbsent,      // no hmd_config.ini, no HID interface at all
+    SeeThroughConfig,   // hmd_config.ini with the built-in table and see-through on
+    LockOpenElsewhere,  // as SeeThroughConfig, another handle keeps the free semaphore alive
+    LockBusy,           // as SeeThroughConfig, another caller holds the semaphore
+    HeadsetLate,        // as SeeThroughConfig, input reports come ten hours late
+    MalformedConfig,    // hmd_config.ini with a blank line: unreadable as a whole
+};
+const char* nameOf(Situation situation);
+std::vector<Situation> allSituations();
+
+enum class Export { Init, Destroy, SeeThrough, AudioMode, HiPower, GetState };
+
+struct ExportCall {
+    const char* name;
+    Export kind;
+    std::function<StatusCode()> call;
+    // The virtual time the call may take at most by its documented waits:
+    // 10000 ms per input or output transfer, 10 ms per pause in the poll.
+    std::uint64_t longestMs;
+};
+std::vector<ExportCall> allExportCalls();
+
+// For GoogleTest's messages.
+void PrintTo(Situation situation, std::ostream* os);
+void PrintTo(const ExportCall& call, std::ostream* os);
+
+// Input reports of the late headset arrive this long after they are asked for.
+inline constexpr std::uint64_t kLateHeadsetDelayMs = 36'000'000;
+
+// The emulated world of one situation. Directories live as long as the
+// object; enter() may be called any number of times.
+class World {
+public:
+    World();
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // A fresh world in `situation`, the library's initialised state as
+    // `call` needs it, and an empty call log.
+    void enter(Situation situation, Export call);
+    // Releases what the situation itself holds (the other semaphore holder).
+    void leave();
+
+    std::shared_ptr<emulated::VirtualHeadset> headset;
+    emulated::HidInterface headsetInterface;
+    // Handles the situation holds itself; the library's calls must leave
+    // the count there.
+    std::size_t baselineHandles = 0;
+    // The semaphore count another holder keeps alive, if there is one.
+    std::optional<long> otherHolderCount;
+
+private:
+    std::filesystem::path root_;
+    std::filesystem::path plain_;
+    std::filesystem::path seeThrough_;
+    std::filesystem::path malformed_;
+    HANDLE otherHolder_ = nullptr;
+};
+
+// Everything the library may print: its fixed messages, the lines that
+// carry a key, a line of the file, a number or a version text, and the
+// system's texts for the error codes its lock can meet.
+bool isDocumentedLine(const std::string& line);
+
+// Whether `needle` appears in `lines` as a contiguous run.
+bool containsRun(const std::vector<std::string>& lines, const std::vector<std::string>& needle);
+
+// The mode-switch semaphore's count, nothing when no handle keeps it alive.
+std::optional<long> lockCount();
+
+// The emulated Windows path of a host directory (drive Z: is the root).
+std::wstring windowsPath(const std::filesystem::path& path);
+
+}  // namespace tamo::sweep
