@@ -49,18 +49,18 @@ std::optional<bool> parseYesNo(std::string_view text) {
 }
 
 InterfaceSpec plainInterface() {
-    InterfaceSpec spec;
-    spec.headset = false;
-    spec.product = L"HID interface";
-    spec.vendorId = 0x0000;
-    spec.productId = 0x0000;
-    spec.usagePage = 0x0001;
-    spec.usage = 0x0000;
-    return spec;
+    InterfaceSpec entry;
+    entry.headset = false;
+    entry.product = L"HID interface";
+    entry.vendorId = 0x0000;
+    entry.productId = 0x0000;
+    entry.usagePage = 0x0001;
+    entry.usage = 0x0000;
+    return entry;
 }
 
 // Applies one key of a [headset] or [interface] section.
-std::optional<std::string> applyKey(InterfaceSpec& spec, std::string_view key, std::string_view value) {
+std::optional<std::string> applyKey(InterfaceSpec& entry, std::string_view key, std::string_view value) {
     struct HexField {
         std::string_view key;
         unsigned InterfaceSpec::*field;
@@ -71,7 +71,7 @@ std::optional<std::string> applyKey(InterfaceSpec& spec, std::string_view key, s
         if (key != name) continue;
         std::optional<unsigned> number = parseNumber(value, 16, 0xFFFF);
         if (!number) return std::string(key) + " takes a 16-bit hexadecimal number";
-        spec.*field = *number;
+        entry.*field = *number;
         return std::nullopt;
     }
     for (auto [name, field] : {HexField{"input_length", &InterfaceSpec::inputLength},
@@ -80,23 +80,23 @@ std::optional<std::string> applyKey(InterfaceSpec& spec, std::string_view key, s
         if (key != name) continue;
         std::optional<unsigned> number = parseNumber(value, 10, 0xFFFF);
         if (!number) return std::string(key) + " takes a decimal number of bytes";
-        spec.*field = *number;
+        entry.*field = *number;
         return std::nullopt;
     }
     if (key == "product") {
-        spec.product = wideFromUtf8(value);
-    } else if (key == "firmware" && spec.headset) {
+        entry.product = wideFromUtf8(value);
+    } else if (key == "firmware" && entry.headset) {
         std::optional<unsigned> number = parseNumber(value, 10, 999);
         if (!number) return "firmware takes a decimal number from 0 to 999";
-        spec.firmware = *number;
-    } else if (key == "silent" && spec.headset) {
+        entry.firmware = *number;
+    } else if (key == "silent" && entry.headset) {
         std::optional<bool> flag = parseYesNo(value);
         if (!flag) return "silent takes yes or no";
-        spec.silent = *flag;
+        entry.silent = *flag;
     } else if (key == "openable") {
         std::optional<bool> flag = parseYesNo(value);
         if (!flag) return "openable takes yes or no";
-        spec.openable = *flag;
+        entry.openable = *flag;
     } else {
         return "unknown key " + std::string(key);
     }
@@ -243,7 +243,7 @@ private:
 };
 
 struct VirtualWorld::Plugged {
-    InterfaceSpec spec;
+    InterfaceSpec entry;
     std::shared_ptr<emulated::VirtualHeadset> headset;  // null for a plain interface
     std::shared_ptr<ReportLog> log;
     int headsetNumber = 0;
@@ -282,15 +282,15 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
 
     int headsets = 0;
     unsigned instance = 0;
-    for (const InterfaceSpec& spec : world->profile_.interfaces) {
+    for (const InterfaceSpec& entry : world->profile_.interfaces) {
         auto plugged = std::make_unique<Plugged>();
-        plugged->spec = spec;
+        plugged->entry = entry;
         emulated::HidInterface description;
-        if (spec.headset) {
+        if (entry.headset) {
             plugged->headset = std::make_shared<emulated::VirtualHeadset>();
             plugged->headsetNumber = ++headsets;
-            plugged->headset->setFirmwareVersion(spec.firmware);
-            plugged->headset->setSilent(spec.silent);
+            plugged->headset->setFirmwareVersion(entry.firmware);
+            plugged->headset->setSilent(entry.silent);
             HeadsetState state;
             if (auto saved = world->loaded_.state.find(headsets); saved != world->loaded_.state.end()) {
                 state = saved->second;
@@ -298,21 +298,21 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
             plugged->headset->setAudioMode(state.audioMode);
             plugged->headset->setHiPower(state.hiPower);
             plugged->headset->setSeeThrough(state.seeThrough);
-            description = emulated::VirtualHeadset::describe(plugged->headset, spec.product, instance);
+            description = emulated::VirtualHeadset::describe(plugged->headset, entry.product, instance);
             plugged->log = std::make_shared<ReportLog>(plugged->headset);
             description.device = plugged->log;
         }
-        description.path = emulated::HidBus::devicePath(static_cast<USHORT>(spec.vendorId),
-                                                        static_cast<USHORT>(spec.productId), instance++);
-        description.vendorId = static_cast<USHORT>(spec.vendorId);
-        description.productId = static_cast<USHORT>(spec.productId);
-        description.productString = spec.product;
-        description.usagePage = static_cast<USAGE>(spec.usagePage);
-        description.usage = static_cast<USAGE>(spec.usage);
-        description.inputReportByteLength = static_cast<USHORT>(spec.inputLength);
-        description.outputReportByteLength = static_cast<USHORT>(spec.outputLength);
-        description.featureReportByteLength = static_cast<USHORT>(spec.featureLength);
-        description.openable = spec.openable;
+        description.path = emulated::HidBus::devicePath(static_cast<USHORT>(entry.vendorId),
+                                                        static_cast<USHORT>(entry.productId), instance++);
+        description.vendorId = static_cast<USHORT>(entry.vendorId);
+        description.productId = static_cast<USHORT>(entry.productId);
+        description.productString = entry.product;
+        description.usagePage = static_cast<USAGE>(entry.usagePage);
+        description.usage = static_cast<USAGE>(entry.usage);
+        description.inputReportByteLength = static_cast<USHORT>(entry.inputLength);
+        description.outputReportByteLength = static_cast<USHORT>(entry.outputLength);
+        description.featureReportByteLength = static_cast<USHORT>(entry.featureLength);
+        description.openable = entry.openable;
         emulated::HidBus::plug(std::move(description));
         world->plugged_.push_back(std::move(plugged));
     }
@@ -368,9 +368,9 @@ std::string VirtualWorld::summary() const {
     for (std::size_t i = 0; i < plugged_.size(); ++i) {
         const Plugged& plugged = *plugged_[i];
         text += (i > 0 ? ", " : " ") + std::string(plugged.headset ? "headset '" : "interface '") +
-                utf8FromWide(plugged.spec.product) + "'";
+                utf8FromWide(plugged.entry.product) + "'";
         if (plugged.headset) {
-            text += " (firmware " + std::to_string(plugged.spec.firmware) + (plugged.spec.silent ? ", silent" : "") +
+            text += " (firmware " + std::to_string(plugged.entry.firmware) + (plugged.entry.silent ? ", silent" : "") +
                     ", audioMode " + std::to_string(plugged.headset->audioMode()) + ", hiPower " +
                     (plugged.headset->hiPower() ? "on" : "off") + ", see-through " +
                     (plugged.headset->seeThrough() ? "on" : "off") + ")";
@@ -405,12 +405,12 @@ Json VirtualWorld::describe() const {
     for (const auto& plugged : plugged_) {
         Json item = Json::object();
         item.set("kind", plugged->headset ? "headset" : "interface");
-        item.set("product", utf8FromWide(plugged->spec.product));
-        item.set("vendor_id", plugged->spec.vendorId);
-        item.set("product_id", plugged->spec.productId);
+        item.set("product", utf8FromWide(plugged->entry.product));
+        item.set("vendor_id", plugged->entry.vendorId);
+        item.set("product_id", plugged->entry.productId);
         if (plugged->headset) {
-            item.set("firmware", plugged->spec.firmware);
-            item.set("silent", plugged->spec.silent);
+            item.set("firmware", plugged->entry.firmware);
+            item.set("silent", plugged->entry.silent);
             item.set("audioMode", plugged->headset->audioMode());
             item.set("hiPower", plugged->headset->hiPower());
             item.set("seeThrough", plugged->headset->seeThrough());
