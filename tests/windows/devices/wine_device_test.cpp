@@ -1,0 +1,211 @@
+#include "wine_device_test.h"
+
+#include <cstdio>
+
+namespace tamo::test {
+namespace {
+
+constexpr DWORD kProcessWaitMs = 30000;
+
+std::wstring parentOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+}  // namespace
+
+std::wstring hostDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return parentOf(path);
+}
+
+std::wstring binDirectory() { return parentOf(hostDirectory()); }
+
+TamoDll::TamoDll() : module_(LoadLibraryW((binDirectory() + L"\\tamo_settings.dll").c_str())) {}
+
+TamoDll::~TamoDll() {
+    if (module_) FreeLibrary(module_);
+}
+
+StatusCode TamoDll::init() const { return get<decltype(qor_tamo_sound_init)>("qor_tamo_sound_init")(); }
+
+StatusCode TamoDll::destroy() const { return get<decltype(qor_tamo_sound_destroy)>("qor_tamo_sound_destroy")(); }
+
+StatusCode TamoDll::seeThrough(std::uint8_t on) const {
+    return get<decltype(qor_tamo_sound_set_see_through_state)>("qor_tamo_sound_set_see_through_state")(on);
+}
+
+StatusCode TamoDll::audioMode(std::int32_t mode) const {
+    return get<decltype(qor_tamo_sound_set_audio_mode)>("qor_tamo_sound_set_audio_mode")(mode);
+}
+
+StatusCode TamoDll::hiPower(std::uint8_t on) const {
+    return get<decltype(qor_tamo_sound_set_hi_power_state)>("qor_tamo_sound_set_hi_power_state")(on);
+}
+
+StatusCode TamoDll::state(SoundState* out) const {
+    return get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state")(out);
+}
+
+ConfigFile::ConfigFile(const std::string& text) {
+    if (FILE* file = _wfopen(path().c_str(), L"wb")) {
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+}
+
+ConfigFile::~ConfigFile() { remove(); }
+
+std::wstring ConfigFile::path() { return hostDirectory() + L"\\hmd_config.ini"; }
+
+void ConfigFile::remove() { DeleteFileW(path().c_str()); }
+
+std::string deviceTableFile(const std::vector<std::string>& productNames, const char* vendorId,
+                            const char* seeThrough) {
+    std::string text = "NUM_OF_CONFIG=" + std::to_string(productNames.size()) + "\n";
+    for (std::size_t i = 0; i < productNames.size(); ++i) {
+        char n[16];
+        std::snprintf(n, sizeof n, "%03u", static_cast<unsigned>(i + 1));
+        text += std::string("VENDORID_") + n + "=" + vendorId + "\n";
+        text += std::string("PRODUCTID_") + n + "=0712\n";
+        text += std::string("USAGE_") + n + "=0001\n";
+        text += std::string("USAGEPAGE_") + n + "=FF00\n";
+        text += std::string("PRODUCTNAME_") + n + "=" + productNames[i] + "\n";
+        text += std::string("REPORTID_") + n + "=0\n";
+        text += std::string("DEVICENAME_") + n + "=HMD#0\n";
+    }
+    if (seeThrough) text += std::string("ENABLE_SEE_THROUGH=") + seeThrough + "\n";
+    return text;
+}
+
+std::string seeThroughConfig() { return deviceTableFile({"Tamo Mk2", "TAMO_Zenith", "TAMO Prime"}, "2E5C", "1"); }
+
+LockHolder::LockHolder() {
+    std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount64());
+    std::wstring heldName = L"TamoWineLockHeld" + tag;
+    std::wstring releaseName = L"TamoWineLockRelease" + tag;
+    held_ = CreateEventW(nullptr, TRUE, FALSE, heldName.c_str());
+    release_ = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+    if (!held_ || !release_) {
+        error_ = "events for lock_holder.exe could not be made";
+        return;
+    }
+    std::wstring command = L"\"" + binDirectory() + L"\\lock_holder.exe\" " + heldName + L" " + releaseName;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process_)) {
+        error_ = "lock_holder.exe could not be started (error " + std::to_string(GetLastError()) + ")";
+        return;
+    }
+    HANDLE waits[2] = {held_, process_.hProcess};
+    if (WaitForMultipleObjects(2, waits, FALSE, kProcessWaitMs) != WAIT_OBJECT_0) {
+        error_ = "lock_holder.exe did not take the lock";
+    }
+}
+
+int LockHolder::release() {
+    if (!process_.hProcess) return -1;
+    SetEvent(release_);
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process_.hProcess, kProcessWaitMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process_.hProcess, &exitCode);
+    } else {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, kProcessWaitMs);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    process_ = PROCESS_INFORMATION{};
+    return static_cast<int>(exitCode);
+}
+
+LockHolder::~LockHolder() {
+    release();
+    if (held_) CloseHandle(held_);
+    if (release_) CloseHandle(release_);
+}
+
+// Opening the semaphore by name tells whether another handle holds it.
+bool lockGone() {
+    HANDLE semaphore = CreateSemaphoreW(nullptr, 1, 1, L"SoundModeSwitchLocker");
+    bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (semaphore) CloseHandle(semaphore);
+    return semaphore && !existed;
+}
+
+Image imageOf(const std::vector<std::uint8_t>& bytes) {
+    Image image{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), image.size()), image.begin());
+    return image;
+}
+
+std::string hex(const Image& image) {
+    std::string text;
+    char byte[4];
+    for (auto b : image) {
+        std::snprintf(byte, sizeof byte, "%02X ", b);
+        text += byte;
+    }
+    return text;
+}
+
+std::vector<std::string> hex(const std::vector<Image>& images) {
+    std::vector<std::string> texts;
+    for (const auto& image : images) texts.push_back(hex(image));
+    return texts;
+}
+
+void WineDeviceTest::SetUp() {
+    ASSERT_TRUE(headset.running()) << headset.error();
+    ConfigFile::remove();
+    device = headset.addDevice();
+    ASSERT_GE(device, 0);
+    ASSERT_TRUE(dll.loaded()) << "tamo_settings.dll in the bin directory above the test host";
+}
+
+void WineDeviceTest::TearDown() {
+    if (dll.loaded()) dll.destroy();
+    config_.reset();
+    ConfigFile::remove();
+    if (device >= 0 && headset.running()) {
+        bool idle = false;
+        headset.record(device, &idle);
+        EXPECT_TRUE(idle) << "every connection to the headset is closed";
+    }
+}
+
+void WineDeviceTest::initialise() {
+    ASSERT_EQ(dll.init(), SOUND_OK);
+    vhid::DeviceRecord record = settled();
+    reportsBefore_ = record.received.size();
+    opensBefore_ = record.opens;
+    deliveredBefore_ = record.inputReportsDelivered;
+}
+
+void WineDeviceTest::allowSeeThrough() { config_ = std::make_unique<ConfigFile>(seeThroughConfig()); }
+
+void WineDeviceTest::unplugHeadset() { ASSERT_TRUE(headset.unplug(device)); }
+
+void WineDeviceTest::plugHeadset() { ASSERT_TRUE(headset.plug(device)); }
+
+vhid::DeviceRecord WineDeviceTest::settled() {
+    bool idle = false;
+    vhid::DeviceRecord record = headset.record(device, &idle);
+    EXPECT_TRUE(idle) << "a connection to the headset stayed open";
+    EXPECT_EQ(record.opens, record.closes);
+    return record;
+}
+
+std::vector<Image> WineDeviceTest::received(vhid::ReportKind kind) {
+    vhid::DeviceRecord record = settled();
+    std::vector<Image> reports;
+    for (std::size_t i = reportsBefore_; i < record.received.size(); ++i) {
+        if (record.received[i].kind == kind) reports.push_back(imageOf(record.received[i].bytes));
+    }
+    return reports;
+}
+
+std::size_t WineDeviceTest::headsetOpens() { return settled().opens - opensBefore_; }
+
+std::size_t WineDeviceTest::inputReportsDelivered() { return settled().inputReportsDelivered - deliveredBefore_; }
+
+}  // namespace tamo::test

@@ -1,0 +1,132 @@
+// Base fixture for the real tamo_settings.dll on Wine with the pipe headset
+// behind it.
+//
+// Every test starts with a headset process of its own holding one headset
+// with the built-in identity and firmware 103, the library loaded and not
+// initialised, and no hmd_config.ini beside the host executable, so the
+// built-in device table is used. The same expectations as the native
+// end-to-end tests on the emulated Windows apply; what the native tests read
+// from the emulation's call log is read here from the headset's own record.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "expected_reports.h"
+#include "headset_process.h"
+#include "tamo_settings.h"
+
+#include <string>
+#include <vector>
+
+namespace tamo::test {
+
+// The directory of the test host, and the build's bin directory above it
+// (the DLL and lock_holder.exe).
+std::wstring hostDirectory();
+std::wstring binDirectory();
+
+// bin\tamo_settings.dll, loaded with LoadLibraryW as a host loads it.
+class TamoDll {
+public:
+    TamoDll();
+    ~TamoDll();
+    TamoDll(const TamoDll&) = delete;
+    TamoDll& operator=(const TamoDll&) = delete;
+
+    bool loaded() const { return module_ != nullptr; }
+
+    StatusCode init() const;
+    StatusCode destroy() const;
+    StatusCode seeThrough(std::uint8_t on) const;
+    StatusCode audioMode(std::int32_t mode) const;
+    StatusCode hiPower(std::uint8_t on) const;
+    StatusCode state(SoundState* out) const;
+
+private:
+    template <class Function>
+    Function* get(const char* name) const {
+        return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+    }
+    HMODULE module_;
+};
+
+// hmd_config.ini beside the host executable while the object lives.
+class ConfigFile {
+public:
+    explicit ConfigFile(const std::string& text);
+    ~ConfigFile();
+    ConfigFile(const ConfigFile&) = delete;
+    ConfigFile& operator=(const ConfigFile&) = delete;
+
+    static std::wstring path();
+    static void remove();
+};
+
+// The built-in device table as a file (entries for the given product names),
+// with ENABLE_SEE_THROUGH set to `seeThrough` unless that is null.
+std::string deviceTableFile(const std::vector<std::string>& productNames, const char* vendorId = "2E5C",
+                            const char* seeThrough = nullptr);
+// The built-in table with ENABLE_SEE_THROUGH=1.
+std::string seeThroughConfig();
+
+// lock_holder.exe holding the mode-switch lock in a process of its own until
+// release() or the end of the object.
+class LockHolder {
+public:
+    LockHolder();
+    ~LockHolder();
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    // Whether the other process holds the lock now; why not, otherwise.
+    bool holding() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+    // Lets go and waits for the process; its exit code, or -1.
+    int release();
+
+private:
+    HANDLE held_ = nullptr;
+    HANDLE release_ = nullptr;
+    PROCESS_INFORMATION process_{};
+    std::string error_;
+};
+
+// Whether no handle to "SoundModeSwitchLocker" is open in the session.
+bool lockGone();
+
+Image imageOf(const std::vector<std::uint8_t>& bytes);
+std::string hex(const Image& image);
+std::vector<std::string> hex(const std::vector<Image>& images);
+
+class WineDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A successful qor_tamo_sound_init; the counts below start afterwards.
+    void initialise();
+    void allowSeeThrough();
+    void unplugHeadset();
+    void plugHeadset();
+
+    // Once every connection to the headset is closed again (the test fails
+    // when one stays open): what it received since initialise(), and how
+    // many times it was opened.
+    vhid::DeviceRecord settled();
+    std::vector<Image> received(vhid::ReportKind kind);
+    std::vector<Image> commandsSent() { return received(vhid::ReportKind::SetFeature); }
+    std::size_t headsetOpens();
+    std::size_t inputReportsDelivered();
+
+    HeadsetProcess headset;
+    int device = -1;
+    TamoDll dll;
+
+private:
+    std::size_t reportsBefore_ = 0;
+    std::size_t opensBefore_ = 0;
+    std::size_t deliveredBefore_ = 0;
+    std::unique_ptr<ConfigFile> config_;
+};
+
+}  // namespace tamo::test
