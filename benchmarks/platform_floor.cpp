@@ -1,0 +1,140 @@
+#include "platform_floor.h"
+
+#include "platform/win32.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+namespace tamo::floor {
+namespace {
+
+constexpr DWORD kWaitMs = 10000;
+
+// hmd_config.ini beside the executable: named, opened, read to its end.
+void readConfig() {
+    std::array<WCHAR, 260> path{};
+    GetModuleFileNameW(GetModuleHandleW(nullptr), path.data(), static_cast<DWORD>(path.size()));
+    WCHAR* slash = std::wcsrchr(path.data(), L'\\');
+    if (slash != nullptr) std::wcscpy(slash + 1, L"hmd_config.ini");
+    if (std::FILE* file = _wfopen(path.data(), L"rb")) {
+        std::array<char, 4096> bytes;
+        while (std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size()) {
+        }
+        std::fclose(file);
+    }
+}
+
+struct Headset {
+    HDEVINFO set = INVALID_HANDLE_VALUE;
+    HANDLE device = INVALID_HANDLE_VALUE;
+};
+
+// The first interface, opened and asked what the matching asks.
+Headset open() {
+    readConfig();
+    GUID guid{};
+    HidD_GetHidGuid(&guid);
+    Headset headset;
+    headset.set = SetupDiGetClassDevsW(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof interfaceData;
+    SetupDiEnumDeviceInterfaces(headset.set, nullptr, &guid, 0, &interfaceData);
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailW(headset.set, &interfaceData, nullptr, 0, &required, nullptr);
+    auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(std::malloc(required));
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    SetupDiGetDeviceInterfaceDetailW(headset.set, &interfaceData, detail, required, nullptr, nullptr);
+    headset.device = CreateFileW(detail->DevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof attributes;
+    HidD_GetAttributes(headset.device, &attributes);
+    std::array<WCHAR, 128> product{};
+    HidD_GetProductString(headset.device, product.data(), static_cast<ULONG>(sizeof product));
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    HidD_GetPreparsedData(headset.device, &preparsed);
+    HIDP_CAPS caps{};
+    HidP_GetCaps(preparsed, &caps);
+    HidD_FreePreparsedData(preparsed);
+    std::free(detail);
+    return headset;
+}
+
+void close(const Headset& headset) {
+    CloseHandle(headset.device);
+    SetupDiDestroyDeviceInfoList(headset.set);
+}
+
+template <class Issue>
+void timedTransfer(Issue issue) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
+    DWORD count = 0;
+    issue(overlapped, count);
+    WaitForSingleObject(event, kWaitMs);
+    CloseHandle(event);
+}
+
+void read(HANDLE device, std::array<unsigned char, 64>& report) {
+    timedTransfer([&](OVERLAPPED& overlapped, DWORD& count) {
+        ReadFile(device, report.data(), static_cast<DWORD>(report.size()), &count, &overlapped);
+    });
+}
+
+void write(HANDLE device, std::array<unsigned char, 64>& report) {
+    timedTransfer([&](OVERLAPPED& overlapped, DWORD& count) {
+        WriteFile(device, report.data(), static_cast<DWORD>(report.size()), &count, &overlapped);
+    });
+}
+
+void sendReport() {
+    Headset headset = open();
+    std::array<unsigned char, 64> report{0x04, 0x78, 0x29, 0x38, 0x20};
+    HidD_SetFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
+    close(headset);
+}
+
+template <class Work>
+void underLock(Work work) {
+    HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, L"SoundModeSwitchLocker");
+    WaitForSingleObject(lock, 0);
+    work();
+    ReleaseSemaphore(lock, 1, nullptr);
+    CloseHandle(lock);
+}
+
+}  // namespace
+
+void init() {
+    Headset headset = open();
+    std::array<unsigned char, 64> report{0x01, 0x66, 0x22};
+    write(headset.device, report);
+    read(headset.device, report);
+    close(headset);
+}
+
+void seeThrough(bool enabled) {
+    readConfig();
+    if (!enabled) return;
+    underLock(sendReport);
+}
+
+void command() { underLock(sendReport); }
+
+void getState() {
+    underLock([] {
+        sendReport();
+        Headset headset = open();
+        std::array<unsigned char, 64> report{0x04, 0x87, 0x29, 0x3C};
+        HidD_GetFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
+        close(headset);
+        headset = open();
+        read(headset.device, report);
+        close(headset);
+    });
+}
+
+}  // namespace tamo::floor
