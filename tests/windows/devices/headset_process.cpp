@@ -122,7 +122,10 @@ vhid::DeviceRecord HeadsetProcess::record(int device, bool* settled) {
     vhid::Reader idleReader(idleAnswer);
     bool idle = idleReader.u32() == vhid::kOk && idleReader.u8() != 0 && !idleReader.failed();
     if (settled) *settled = idle;
+    return recordNow(device);
+}
 
+vhid::DeviceRecord HeadsetProcess::recordNow(int device) {
     auto answer = ask(vhid::Writer().op(vhid::Op::Record).u32(static_cast<std::uint32_t>(device)));
     vhid::Reader reader(answer);
     if (reader.u32() != vhid::kOk) return {};

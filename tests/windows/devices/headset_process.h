@@ -42,6 +42,8 @@ public:
     // Waits (bounded) until no connection to the device is open or arriving,
     // then returns its record. `settled` is false when the wait ran out.
     vhid::DeviceRecord record(int device, bool* settled = nullptr);
+    // The record as it stands, connections open or not.
+    vhid::DeviceRecord recordNow(int device);
 
 private:
     std::vector<std::uint8_t> ask(const vhid::Writer& request, bool waitForServer = false);

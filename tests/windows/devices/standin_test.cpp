@@ -260,13 +260,59 @@ TEST_F(DevicePipes, EveryHandleFirstReceivesTheStatusReport) {
     EXPECT_EQ(read.bytes[61], 1);
 }
 
-TEST_F(DevicePipes, AReadThatTimesOutEndsAbortedAfterCancelIo) {
+// The library's read with nothing to read, step by step, with the state a
+// caller can see after each step. (The emulated Windows keeps the Win32
+// code in OVERLAPPED.Internal where Windows keeps the NTSTATUS.)
+TEST_F(DevicePipes, AReadThatTimesOutIsPendingThenCancelled) {
+    constexpr ULONG_PTR kStatusPending = 0x103;
+    constexpr ULONG_PTR kStatusCancelled = 0xC0000120;
     ASSERT_TRUE(headset.setSilent(device, true));
     DeviceHandle handle(headset.devicePath(device));
     ASSERT_NE(handle.value, INVALID_HANDLE_VALUE);
-    Read read = readReport(handle.value, 200);
-    EXPECT_EQ(read.wait, static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(read.cancelledWith, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);  // set: the read must reset it
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
+    std::array<unsigned char, 64> buffer{};
+    DWORD count = 99;
+
+    EXPECT_FALSE(ReadFile(handle.value, buffer.data(), 64, &count, &overlapped));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(overlapped.Internal, kStatusPending);
+    EXPECT_EQ(WaitForSingleObject(event, 200), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(GetOverlappedResult(handle.value, &overlapped, &count, FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_INCOMPLETE));
+
+    EXPECT_TRUE(CancelIo(handle.value));
+    EXPECT_FALSE(GetOverlappedResult(handle.value, &overlapped, &count, TRUE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    EXPECT_EQ(overlapped.Internal, kStatusCancelled);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+
+    SetLastError(77);
+    EXPECT_TRUE(CancelIo(handle.value)) << "nothing left to cancel is no error";
+    EXPECT_EQ(GetLastError(), 77u);
+    CloseHandle(event);
+}
+
+TEST_F(DevicePipes, AReportAlreadyWaitingIsReadAtOnce) {
+    DeviceHandle handle(headset.devicePath(device));
+    ASSERT_NE(handle.value, INVALID_HANDLE_VALUE);
+    ULONGLONG deadline = GetTickCount64() + 10000;
+    while (headset.recordNow(device).inputReportsDelivered == 0 && GetTickCount64() < deadline) Sleep(5);
+    ASSERT_EQ(headset.recordNow(device).inputReportsDelivered, 1u) << "the status report is in the pipe";
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
+    std::array<unsigned char, 64> buffer{};
+    DWORD count = 0;
+    EXPECT_TRUE(ReadFile(handle.value, buffer.data(), 64, &count, &overlapped));
+    EXPECT_EQ(count, 64u);
+    EXPECT_EQ(overlapped.Internal, 0u);
+    EXPECT_EQ(overlapped.InternalHigh, 64u);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(buffer[0], 0x04);
+    CloseHandle(event);
 }
 
 TEST_F(DevicePipes, AVersionRequestIsAnsweredOnTheSameHandle) {
