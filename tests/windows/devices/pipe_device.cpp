@@ -1,5 +1,6 @@
 #include "pipe_device.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vhid {
@@ -36,7 +37,7 @@ PipeDevice::PipeDevice(std::wstring pipeName, DeviceDescription description)
 
 bool PipeDevice::start() { return !description_.openable || server_.start(); }
 
-DWORD PipeDevice::setFeature(std::vector<std::uint8_t>& report) {
+DWORD PipeDevice::setFeature(const std::vector<std::uint8_t>& report) {
     return model_->setFeature(kFeatureSession, std::span<const std::uint8_t>(report));
 }
 

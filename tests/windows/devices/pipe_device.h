@@ -35,7 +35,7 @@ public:
     emulated::VirtualHeadset& model() { return *model_; }
 
     // Feature requests, answered by the model: ERROR_SUCCESS or the error.
-    DWORD setFeature(std::vector<std::uint8_t>& report);
+    DWORD setFeature(const std::vector<std::uint8_t>& report);
     DWORD getFeature(std::vector<std::uint8_t>& report);
 
     DeviceRecord record() const;
