@@ -85,7 +85,7 @@ BOOL issueTransfer(std::unique_lock<std::mutex>& guard, HANDLE handle, const Dev
     if (file.overlapped) return failWith(ERROR_IO_PENDING, FALSE);
 
     waitForIo(guard, tracked);
-    if (tracked->Internal != ERROR_SUCCESS) return failWith(static_cast<DWORD>(tracked->Internal), FALSE);
+    if (tracked->Internal != ERROR_SUCCESS) return failWith(errorOfNtStatus(tracked->Internal), FALSE);
     if (transferred) *transferred = static_cast<DWORD>(tracked->InternalHigh);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
@@ -206,7 +206,7 @@ BOOL WINAPI GetOverlappedResult(HANDLE handle, LPOVERLAPPED overlapped, LPDWORD 
         waitForIo(guard, overlapped);
     }
     if (bytesTransferred) *bytesTransferred = static_cast<DWORD>(overlapped->InternalHigh);
-    if (overlapped->Internal != ERROR_SUCCESS) return failWith(static_cast<DWORD>(overlapped->Internal), FALSE);
+    if (overlapped->Internal != ERROR_SUCCESS) return failWith(errorOfNtStatus(overlapped->Internal), FALSE);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -252,6 +252,9 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
         SetLastError(*fault);
         return FALSE;
     }
+    // INVALID_HANDLE_VALUE is also the current process's pseudo-handle,
+    // which Windows "closes" successfully.
+    if (handle == INVALID_HANDLE_VALUE) return TRUE;
     std::lock_guard guard(lock());
     auto object = lookup(handle);
     if (!object || object->kind() == emulated::ObjectKind::DeviceInfoSet) {

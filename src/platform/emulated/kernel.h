@@ -75,6 +75,9 @@ struct PendingIo {
 };
 void startIo(PendingIo io);                       // kernel lock held
 void finishIo(PendingIo& io, DWORD status, DWORD bytes);  // kernel lock held
+// The NTSTATUS that OVERLAPPED.Internal holds for a Win32 error, and back.
+ULONG_PTR ntStatusOf(DWORD error);
+DWORD errorOfNtStatus(ULONG_PTR status);
 // Cancels the calling thread's transfers on `file` (CancelIo).
 std::size_t cancelIo(HANDLE file);
 // Completes every transfer of `file` with ERROR_OPERATION_ABORTED, as

@@ -74,9 +74,20 @@ void signal(Event& event) {
 
 void startIo(PendingIo io) { pendingIo().push_back(std::move(io)); }
 
+// OVERLAPPED.Internal holds an NTSTATUS, as on Windows; GetOverlappedResult
+// turns it back into a Win32 error code.
+namespace {
+constexpr ULONG_PTR kStatusCancelled = 0xC0000120;
+}
+
+ULONG_PTR ntStatusOf(DWORD error) { return error == ERROR_OPERATION_ABORTED ? kStatusCancelled : error; }
+DWORD errorOfNtStatus(ULONG_PTR status) {
+    return status == kStatusCancelled ? ERROR_OPERATION_ABORTED : static_cast<DWORD>(status);
+}
+
 void finishIo(PendingIo& io, DWORD status, DWORD bytes) {
     if (io.overlapped) {
-        io.overlapped->Internal = status;
+        io.overlapped->Internal = ntStatusOf(status);
         io.overlapped->InternalHigh = bytes;
     }
     if (io.event) signal(*io.event);
