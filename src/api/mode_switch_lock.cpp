@@ -7,7 +7,7 @@
 namespace tamo {
 
 ModeSwitchLock::~ModeSwitchLock() {
-    if (handle_ != nullptr) CloseHandle(handle_);
+    if (handle_ != nullptr && !closeFailed_) CloseHandle(handle_);
 }
 
 StatusCode ModeSwitchLock::openLock() {
@@ -47,6 +47,7 @@ StatusCode ModeSwitchLock::unlock() {
 StatusCode ModeSwitchLock::closeLock() {
     if (handle_ == nullptr) return SOUND_ERROR_INVALID_ARGUMENT;
     if (!CloseHandle(handle_)) {
+        closeFailed_ = true;
         printLastError();
         return SOUND_ERROR_LOCK_CLOSE_FAILED;
     }

@@ -6,8 +6,10 @@
 //
 // The object follows the caller's explicit protocol (openLock, tryLock,
 // unlock, closeLock) and reports misuse with SOUND_ERROR_INVALID_ARGUMENT.
-// As a last line of defence its destructor closes a handle the caller left
-// open, so no path leaks the semaphore.
+// Its destructor closes a handle that closeLock was never asked to close (a
+// call unwinding), so no path leaks the semaphore. It does not try again
+// after a failed closeLock: CloseHandle fails on a handle that is no longer
+// valid, and by then the same value may name another thread's object.
 #pragma once
 
 #include "platform/win32.h"
@@ -33,6 +35,7 @@ public:
 
 private:
     HANDLE handle_ = nullptr;
+    bool closeFailed_ = false;
 };
 
 }  // namespace tamo

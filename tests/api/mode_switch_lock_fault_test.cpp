@@ -71,6 +71,28 @@ INSTANTIATE_TEST_SUITE_P(
                                 SOUND_ERROR_LOCK_CLOSE_FAILED}),
     [](const auto& entry) { return std::string(entry.param.name); });
 
+// A handle whose CloseHandle failed may already name another object: the
+// destructor must not close it again. One it was never asked to close, it
+// does close.
+TEST_F(PlatformTest, DestructorNeverRetriesAFailedClose) {
+    {
+        ModeSwitchLock lock;
+        ASSERT_EQ(lock.openLock(), SOUND_OK);
+        Faults::failCall("CloseHandle", 1, ERROR_INVALID_HANDLE);
+        StdoutCapture out;
+        EXPECT_EQ(lock.closeLock(), SOUND_ERROR_LOCK_CLOSE_FAILED);
+        emulated::CallLog::clear();
+    }
+    EXPECT_EQ(emulated::CallLog::count("CloseHandle"), 0u);
+    EXPECT_EQ(emulated::System::openHandleCount(emulated::ObjectKind::Semaphore), 1u);
+    emulated::System::reset();
+    {
+        ModeSwitchLock lock;
+        ASSERT_EQ(lock.openLock(), SOUND_OK);
+    }
+    EXPECT_EQ(emulated::System::openHandleCount(emulated::ObjectKind::Semaphore), 0u);
+}
+
 TEST_F(PlatformTest, ErrorWithoutASystemMessagePrintsAnEmptyLineAndFreesNothing) {
     ModeSwitchLock lock;
     Faults::failCall("CreateSemaphoreW", 1, 0x2000BEEFu);
