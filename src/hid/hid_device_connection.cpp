@@ -2,6 +2,7 @@
 // turn, keep the first that matches the device table.
 #include "hid/hid_device_connection.h"
 
+#include "hid/device_access.h"
 #include "platform/console.h"
 
 #include <cstdlib>
@@ -11,13 +12,7 @@
 namespace tamo {
 namespace {
 
-constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
-constexpr DWORD kDeviceAccess = GENERIC_READ | GENERIC_WRITE;
-constexpr DWORD kDeviceSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr DWORD kDeviceFlags = FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL;
-// The detail record's fixed part: its size field and one path unit (6 bytes
-// on 32-bit Windows). Windows checks the size field against exactly this.
-constexpr DWORD kDetailFixedSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+using namespace device_access;
 constexpr const char* kNoDevice = "No Device";
 
 // A record of variable length: the C heap, not an exception-throwing new,
@@ -87,8 +82,8 @@ bool HidDeviceConnection::OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfac
 
     // An interface that cannot be opened for reading and writing (a
     // keyboard, a mouse, one held exclusively) is skipped without a word.
-    UniqueFileHandle device(CreateFileW(detail->DevicePath, kDeviceAccess, kDeviceSharing, nullptr, OPEN_EXISTING,
-                                        kDeviceFlags, nullptr));
+    UniqueFileHandle device(CreateFileW(detail->DevicePath, kAccess, kSharing, nullptr, OPEN_EXISTING,
+                                        kFlags, nullptr));
     if (!device) return false;
     if (!matchDevice(device.get())) return false;
     deviceHandle_ = std::move(device);

@@ -2,6 +2,7 @@
 
 #include "config/hmd_config.h"
 #include "config_check.h"
+#include "hid/device_access.h"
 #include "hid/hex_number.h"
 #include "hid/hid_device_connection.h"
 #include "hid/hid_library.h"
@@ -16,11 +17,7 @@
 namespace tamo::tool {
 namespace {
 
-constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;
-constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr DWORD kLibraryAccess = GENERIC_READ | GENERIC_WRITE;
-constexpr DWORD kLibraryFlags = FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL;
-constexpr DWORD kDetailFixedSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+using namespace device_access;
 // As the library reads it: 128 UTF-16 units, terminator included.
 constexpr std::size_t kProductStringUnits = 128;
 
@@ -129,11 +126,11 @@ InterfaceReport inspect(const HidLibrary& hid, const std::wstring& path, const D
     InterfaceReport report;
     report.path = utf8FromWide(path);
     UniqueFileHandle device(
-        CreateFileW(path.c_str(), kLibraryAccess, kSharing, nullptr, OPEN_EXISTING, kLibraryFlags, nullptr));
+        CreateFileW(path.c_str(), kAccess, kSharing, nullptr, OPEN_EXISTING, kFlags, nullptr));
     report.openedReadWrite = device.valid();
     if (!device) {
         report.openError = GetLastError();
-        device.reset(CreateFileW(path.c_str(), 0, kSharing, nullptr, OPEN_EXISTING, kLibraryFlags, nullptr));
+        device.reset(CreateFileW(path.c_str(), 0, kSharing, nullptr, OPEN_EXISTING, kFlags, nullptr));
     }
     report.queried = device.valid();
     if (!device) return report;
