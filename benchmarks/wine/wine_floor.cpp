@@ -1,0 +1,178 @@
+#include "wine_floor.h"
+
+#include <windows.h>
+#include <setupapi.h>
+extern "C" {
+#include <hidsdi.h>
+#include <hidpi.h>
+}
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+namespace tamo::wine_floor {
+namespace {
+
+constexpr DWORD kWaitMs = 10000;
+constexpr DWORD kPollPauseMs = 10;
+
+struct Hid {
+    decltype(&::HidD_GetHidGuid) getHidGuid = nullptr;
+    decltype(&::HidD_GetAttributes) getAttributes = nullptr;
+    decltype(&::HidD_GetProductString) getProductString = nullptr;
+    decltype(&::HidD_GetPreparsedData) getPreparsedData = nullptr;
+    decltype(&::HidD_FreePreparsedData) freePreparsedData = nullptr;
+    decltype(&::HidP_GetCaps) getCaps = nullptr;
+    decltype(&::HidD_SetFeature) setFeature = nullptr;
+    decltype(&::HidD_GetFeature) getFeature = nullptr;
+};
+Hid hid;
+
+template <class Function>
+bool resolve(HMODULE module, const char* name, Function& function) {
+    FARPROC proc = GetProcAddress(module, name);
+    function = proc ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc)) : nullptr;
+    return function != nullptr;
+}
+
+// hmd_config.ini beside the executable: named, and opened if it is there
+// (the benchmark runs without one, so this is one failed open).
+void readConfig() {
+    std::array<WCHAR, MAX_PATH> path{};
+    GetModuleFileNameW(GetModuleHandleW(nullptr), path.data(), static_cast<DWORD>(path.size()));
+    WCHAR* slash = std::wcsrchr(path.data(), L'\\');
+    if (slash != nullptr) std::wcscpy(slash + 1, L"hmd_config.ini");
+    if (std::FILE* file = _wfopen(path.data(), L"rb")) {
+        std::array<char, 4096> bytes;
+        while (std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size()) {
+        }
+        std::fclose(file);
+    }
+}
+
+struct Headset {
+    HDEVINFO set = INVALID_HANDLE_VALUE;
+    HANDLE device = INVALID_HANDLE_VALUE;
+};
+
+// The first interface, opened and asked what the matching asks of the
+// built-in table's first entry.
+Headset open() {
+    readConfig();
+    GUID guid{};
+    hid.getHidGuid(&guid);
+    Headset headset;
+    headset.set = SetupDiGetClassDevsW(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof interfaceData;
+    SetupDiEnumDeviceInterfaces(headset.set, nullptr, &guid, 0, &interfaceData);
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailW(headset.set, &interfaceData, nullptr, 0, &required, nullptr);
+    auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(std::malloc(required));
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    SetupDiGetDeviceInterfaceDetailW(headset.set, &interfaceData, detail, required, nullptr, nullptr);
+    headset.device = CreateFileW(detail->DevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof attributes;
+    hid.getAttributes(headset.device, &attributes);
+    std::array<WCHAR, 128> product{};
+    hid.getProductString(headset.device, product.data(), static_cast<ULONG>(sizeof product));
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    hid.getPreparsedData(headset.device, &preparsed);
+    HIDP_CAPS caps{};
+    hid.getCaps(preparsed, &caps);
+    hid.freePreparsedData(preparsed);
+    std::free(detail);
+    return headset;
+}
+
+void close(const Headset& headset) {
+    CloseHandle(headset.device);
+    SetupDiDestroyDeviceInfoList(headset.set);
+}
+
+template <class Issue>
+void timedTransfer(Issue issue) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
+    DWORD count = 0;
+    issue(overlapped, count);
+    WaitForSingleObject(event, kWaitMs);
+    CloseHandle(event);
+}
+
+void read(HANDLE device, std::array<unsigned char, 64>& report) {
+    timedTransfer([&](OVERLAPPED& overlapped, DWORD& count) {
+        ReadFile(device, report.data(), static_cast<DWORD>(report.size()), &count, &overlapped);
+    });
+}
+
+void write(HANDLE device, std::array<unsigned char, 64>& report) {
+    timedTransfer([&](OVERLAPPED& overlapped, DWORD& count) {
+        WriteFile(device, report.data(), static_cast<DWORD>(report.size()), &count, &overlapped);
+    });
+}
+
+void sendReport() {
+    Headset headset = open();
+    std::array<unsigned char, 64> report{0x04, 0x78, 0x29, 0x38, 0x20};
+    hid.setFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
+    close(headset);
+}
+
+template <class Work>
+void underLock(Work work) {
+    HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, L"SoundModeSwitchLocker");
+    WaitForSingleObject(lock, 0);
+    work();
+    ReleaseSemaphore(lock, 1, nullptr);
+    CloseHandle(lock);
+}
+
+}  // namespace
+
+bool loadHid() {
+    HMODULE module = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr) return false;
+    return resolve(module, "HidD_GetHidGuid", hid.getHidGuid) &&
+           resolve(module, "HidD_GetAttributes", hid.getAttributes) &&
+           resolve(module, "HidD_GetProductString", hid.getProductString) &&
+           resolve(module, "HidD_GetPreparsedData", hid.getPreparsedData) &&
+           resolve(module, "HidD_FreePreparsedData", hid.freePreparsedData) &&
+           resolve(module, "HidP_GetCaps", hid.getCaps) && resolve(module, "HidD_SetFeature", hid.setFeature) &&
+           resolve(module, "HidD_GetFeature", hid.getFeature);
+}
+
+// The headset greets every new handle with a status report, so the version
+// reply is the second input report read, after one poll pause: the library
+// pays that pause too.
+void init() {
+    Headset headset = open();
+    std::array<unsigned char, 64> report{0x01, 0x66, 0x22};
+    write(headset.device, report);
+    read(headset.device, report);
+    Sleep(kPollPauseMs);
+    read(headset.device, report);
+    close(headset);
+}
+
+void command() { underLock(sendReport); }
+
+void getState() {
+    underLock([] {
+        sendReport();
+        Headset headset = open();
+        std::array<unsigned char, 64> report{0x04, 0x87, 0x29, 0x3C};
+        hid.getFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
+        close(headset);
+        headset = open();
+        read(headset.device, report);
+        close(headset);
+    });
+}
+
+}  // namespace tamo::wine_floor
