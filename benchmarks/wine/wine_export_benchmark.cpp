@@ -14,8 +14,10 @@
 //
 // Timing is wall-clock time (QueryPerformanceCounter) per call. Library and
 // floor calls alternate, in turns first, so that both meet the same load on
-// a shared machine; the table gives the medians. No hmd_config.ini is beside
-// the executable: the built-in device table is used.
+// a shared machine; the table gives the medians, and the median and
+// interquartile range of the differences within adjacent pairs, which tell
+// the library's own share from the noise. No hmd_config.ini is beside the
+// executable: the built-in device table is used.
 #include "headset_process.h"
 #include "tamo_settings.h"
 #include "wine_floor.h"
@@ -129,17 +131,24 @@ double microseconds(Call&& call) {
     return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / ticksPerSecond;
 }
 
-double median(std::vector<double> values) {
+// The value below which `fraction` of the values lie (nearest rank).
+double quantile(std::vector<double> values, double fraction) {
     if (values.empty()) return 0;
-    auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
+    auto rank = static_cast<std::ptrdiff_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), values.begin() + rank, values.end());
+    return values[static_cast<std::size_t>(rank)];
 }
+
+double median(const std::vector<double>& values) { return quantile(values, 0.5); }
 
 struct Row {
     double libraryUs = 0;
     double floorUs = 0;
     double pairRatio = 0;  // median of library/floor over adjacent pairs
+    // Quartiles of library - floor over adjacent pairs.
+    double pairDiffLow = 0;
+    double pairDiffMedian = 0;
+    double pairDiffHigh = 0;
     int failures = 0;
 };
 
@@ -147,6 +156,7 @@ Row measure(const Export& call, int calls) {
     std::vector<double> library;
     std::vector<double> floor;
     std::vector<double> pairRatios;
+    std::vector<double> pairDiffs;
     Row row;
     for (int i = -kWarmUpPairs; i < calls; ++i) {
         double libraryUs = 0;
@@ -168,10 +178,14 @@ Row measure(const Export& call, int calls) {
         library.push_back(libraryUs);
         floor.push_back(floorUs);
         pairRatios.push_back(libraryUs / floorUs);
+        pairDiffs.push_back(libraryUs - floorUs);
     }
     row.libraryUs = median(library);
     row.floorUs = median(floor);
     row.pairRatio = median(pairRatios);
+    row.pairDiffLow = quantile(pairDiffs, 0.25);
+    row.pairDiffMedian = median(pairDiffs);
+    row.pairDiffHigh = quantile(pairDiffs, 0.75);
     return row;
 }
 
@@ -220,18 +234,19 @@ int main(int argc, char** argv) {
     for (const Export& call : exports) floorsMatch = floorMatches(call, headset, device) && floorsMatch;
     if (!floorsMatch) return 1;
 
-    std::printf("%-36s %6s %14s %12s %8s %12s %14s\n", "export", "N", "library (us)", "floor (us)", "ratio",
-                "pair ratio", "library-floor");
+    std::printf("%-34s %5s %13s %11s %7s %10s   %s\n", "export", "N", "library (us)", "floor (us)", "ratio",
+                "pair ratio", "pair library-floor (us): median [quartiles]");
     int failures = 0;
     for (const Export& call : exports) {
         Row row = measure(call, calls);
         failures += row.failures;
-        std::printf("%-36s %6d %14.1f %12.1f %8.3f %12.3f %14.1f\n", call.name, calls, row.libraryUs, row.floorUs,
-                    row.floorUs > 0 ? row.libraryUs / row.floorUs : 0.0, row.pairRatio, row.libraryUs - row.floorUs);
+        std::printf("%-34s %5d %13.1f %11.1f %7.3f %10.3f   %.1f [%.1f, %.1f]\n", call.name, calls, row.libraryUs,
+                    row.floorUs, row.floorUs > 0 ? row.libraryUs / row.floorUs : 0.0, row.pairRatio,
+                    row.pairDiffMedian, row.pairDiffLow, row.pairDiffHigh);
         std::fflush(stdout);
     }
-    std::printf("(medians of wall-clock time per call; ratio = library/floor of the medians, pair ratio = median of "
-                "library/floor over adjacent calls)\n");
+    std::printf("(wall-clock time per call, medians; ratio = library/floor of the medians; pair: over adjacent "
+                "library and floor calls)\n");
     destroy();
     if (failures != 0) {
         std::fprintf(stderr, "%d library calls did not succeed\n", failures);
