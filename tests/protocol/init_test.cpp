@@ -4,6 +4,7 @@
 #include "api/mode_switch_lock.h"
 #include "headset_test.h"
 #include "protocol/transactions.h"
+#include "firmware_version_cases.h"
 #include "stdout_capture.h"
 
 namespace tamo::test {
@@ -17,15 +18,6 @@ using Kind = VirtualHeadset::Received::Kind;
 
 bool initialised() { return qor_tamo_sound_set_hi_power_state(1) != SOUND_ERROR_NOT_INITIALIZED; }
 
-struct VersionCase {
-    const char* name;
-    std::string text;
-    StatusCode expected;
-    std::vector<std::string> lines;
-};
-
-void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.name; }
-
 class FirmwareVersionTest : public HeadsetTest, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(FirmwareVersionTest, DecidesOnTheSecondNumber) {
@@ -36,38 +28,8 @@ TEST_P(FirmwareVersionTest, DecidesOnTheSecondNumber) {
     EXPECT_EQ(initialised(), GetParam().expected == SOUND_OK);
 }
 
-std::vector<std::string> refused(const std::string& text, const std::string& number) {
-    return {"MCU FW is not supported!!(Current Version:" + text + ")", "mc_version:" + number};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FirmwareVersionTest,
-    ::testing::Values(
-        VersionCase{"Version103", "0000000000001103", SOUND_OK, {}},
-        VersionCase{"Version999", "0000000000000999", SOUND_OK, {}},
-        VersionCase{"TrailingTextIgnored", "0000000000001104-beta", SOUND_OK, {}},
-        VersionCase{"Version102", "0000000000001102", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001102", "102")},
-        VersionCase{"Version0", "0000000000001000", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001000", "0")},
-        VersionCase{"Empty", "", SOUND_ERROR_FIRMWARE_UNSUPPORTED, refused("", "0")},
-        VersionCase{"NoLeadingZeros", "1234567890001103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("1234567890001103", "0")},
-        // Eleven zeros: the numbers are read one digit later, 011 and 03.
-        VersionCase{"ElevenZeros", "000000000001103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("000000000001103", "3")},
-        VersionCase{"SecondNumberMissing", "0000000000001", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001", "0")},
-        VersionCase{"Letters", "0000000000abc103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000abc103", "0")},
-        // A signed number is no version: it must not pass as 4294967295.
-        VersionCase{"NegativeVersion", "0000000000001-01", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001-01", "0")},
-        VersionCase{"PlusSignedVersion", "0000000000001+99", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001+99", "99")},
-        VersionCase{"SixtyCharacters", "0000000000001102" + std::string(44, 'x'), SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001102" + std::string(44, 'x'), "102")}),
-    [](const auto& entry) { return std::string(entry.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, FirmwareVersionTest, ::testing::ValuesIn(firmwareVersionCases()),
+                         [](const auto& entry) { return std::string(entry.param.name); });
 
 TEST(FirmwareVersionOfTest, ReadsUpToThreeDigitsPerNumber) {
     EXPECT_EQ(firmwareVersionOf("0000000000001103"), 103u);

@@ -1,20 +1,12 @@
 // qor_tamo_sound_init on Wine: the version exchange over a real overlapped
 // pipe, the poll for the reply, and the firmware check with the Windows C
 // runtime's own scanner and printf.
+#include "firmware_version_cases.h"
 #include "stdout_capture.h"
 #include "wine_device_test.h"
 
 namespace tamo::test {
 namespace {
-
-struct VersionCase {
-    const char* name;
-    std::string text;
-    StatusCode expected;
-    std::vector<std::string> lines;
-};
-
-void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.name; }
 
 class WineFirmwareVersionTest : public WineDeviceTest, public ::testing::WithParamInterface<VersionCase> {};
 
@@ -26,36 +18,8 @@ TEST_P(WineFirmwareVersionTest, DecidesOnTheSecondNumber) {
     EXPECT_EQ(dll.hiPower(1) != SOUND_ERROR_NOT_INITIALIZED, GetParam().expected == SOUND_OK);
 }
 
-std::vector<std::string> refused(const std::string& text, const std::string& number) {
-    return {"MCU FW is not supported!!(Current Version:" + text + ")", "mc_version:" + number};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, WineFirmwareVersionTest,
-    ::testing::Values(
-        VersionCase{"Version103", "0000000000001103", SOUND_OK, {}},
-        VersionCase{"Version999", "0000000000000999", SOUND_OK, {}},
-        VersionCase{"TrailingTextIgnored", "0000000000001104-beta", SOUND_OK, {}},
-        VersionCase{"Version102", "0000000000001102", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001102", "102")},
-        VersionCase{"Version0", "0000000000001000", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001000", "0")},
-        VersionCase{"Empty", "", SOUND_ERROR_FIRMWARE_UNSUPPORTED, refused("", "0")},
-        VersionCase{"NoLeadingZeros", "1234567890001103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("1234567890001103", "0")},
-        VersionCase{"ElevenZeros", "000000000001103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("000000000001103", "3")},
-        VersionCase{"SecondNumberMissing", "0000000000001", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001", "0")},
-        VersionCase{"Letters", "0000000000abc103", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000abc103", "0")},
-        VersionCase{"NegativeVersion", "0000000000001-01", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001-01", "0")},
-        VersionCase{"PlusSignedVersion", "0000000000001+99", SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001+99", "99")},
-        VersionCase{"SixtyCharacters", "0000000000001102" + std::string(44, 'x'), SOUND_ERROR_FIRMWARE_UNSUPPORTED,
-                    refused("0000000000001102" + std::string(44, 'x'), "102")}),
-    [](const auto& entry) { return std::string(entry.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, WineFirmwareVersionTest, ::testing::ValuesIn(firmwareVersionCases()),
+                         [](const auto& entry) { return std::string(entry.param.name); });
 
 using WineInitTest = WineDeviceTest;
 
