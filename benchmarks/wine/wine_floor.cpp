@@ -1,11 +1,6 @@
 #include "wine_floor.h"
 
-#include <windows.h>
-#include <setupapi.h>
-extern "C" {
-#include <hidsdi.h>
-#include <hidpi.h>
-}
+#include "hid/hid_library.h"
 
 #include <array>
 #include <cstdio>
@@ -18,24 +13,8 @@ namespace {
 constexpr DWORD kWaitMs = 10000;
 constexpr DWORD kPollPauseMs = 10;
 
-struct Hid {
-    decltype(&::HidD_GetHidGuid) getHidGuid = nullptr;
-    decltype(&::HidD_GetAttributes) getAttributes = nullptr;
-    decltype(&::HidD_GetProductString) getProductString = nullptr;
-    decltype(&::HidD_GetPreparsedData) getPreparsedData = nullptr;
-    decltype(&::HidD_FreePreparsedData) freePreparsedData = nullptr;
-    decltype(&::HidP_GetCaps) getCaps = nullptr;
-    decltype(&::HidD_SetFeature) setFeature = nullptr;
-    decltype(&::HidD_GetFeature) getFeature = nullptr;
-};
-Hid hid;
-
-template <class Function>
-bool resolve(HMODULE module, const char* name, Function& function) {
-    FARPROC proc = GetProcAddress(module, name);
-    function = proc ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc)) : nullptr;
-    return function != nullptr;
-}
+// hid.dll resolved as the library resolves it, once before timing.
+HidLibrary hid;
 
 // hmd_config.ini beside the executable: named, and opened if it is there
 // (the benchmark runs without one, so this is one failed open).
@@ -136,15 +115,8 @@ void underLock(Work work) {
 }  // namespace
 
 bool loadHid() {
-    HMODULE module = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module == nullptr) return false;
-    return resolve(module, "HidD_GetHidGuid", hid.getHidGuid) &&
-           resolve(module, "HidD_GetAttributes", hid.getAttributes) &&
-           resolve(module, "HidD_GetProductString", hid.getProductString) &&
-           resolve(module, "HidD_GetPreparsedData", hid.getPreparsedData) &&
-           resolve(module, "HidD_FreePreparsedData", hid.freePreparsedData) &&
-           resolve(module, "HidP_GetCaps", hid.getCaps) && resolve(module, "HidD_SetFeature", hid.setFeature) &&
-           resolve(module, "HidD_GetFeature", hid.getFeature);
+    hid = HidLibrary::load();
+    return hid.available();
 }
 
 // The headset greets every new handle with a status report, so the version
