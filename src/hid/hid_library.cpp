@@ -1,5 +1,9 @@
 #include "hid/hid_library.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 namespace tamo {
 namespace {
 
@@ -11,6 +15,27 @@ void resolve(HMODULE module, const char* name, Function& function) {
     function = proc ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc)) : nullptr;
 }
 
+constexpr std::wstring_view kHidDllName = L"hid.dll";
+
+// By full path in the system directory: for systems whose LoadLibraryExW
+// predates the LOAD_LIBRARY_SEARCH_* flags (Windows 7 without KB2533623
+// refuses them with ERROR_INVALID_PARAMETER). A full path is never searched
+// for, so the host's directory is still never looked at.
+HMODULE loadByFullPath() {
+    std::array<wchar_t, MAX_PATH + 1> path{};
+    UINT length = GetSystemDirectoryW(path.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || length + 1 + kHidDllName.size() >= path.size()) return nullptr;
+    path[length] = L'\\';
+    std::copy(kHidDllName.begin(), kHidDllName.end(), path.begin() + length + 1);
+    return LoadLibraryExW(path.data(), nullptr, 0);
+}
+
+HMODULE loadFromSystemDirectory() {
+    HMODULE module = LoadLibraryExW(kHidDllName.data(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) module = loadByFullPath();
+    return module;
+}
+
 }  // namespace
 
 bool HidLibrary::available() const {
@@ -19,7 +44,7 @@ bool HidLibrary::available() const {
 }
 
 HidLibrary HidLibrary::load() {
-    HMODULE module = LoadLibraryExW(L"hid.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE module = loadFromSystemDirectory();
     if (module == nullptr) return HidLibrary{};
     HidLibrary library;
     resolve(module, "HidD_GetHidGuid", library.getHidGuid);

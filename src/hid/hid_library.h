@@ -3,7 +3,9 @@
 // hid.dll is not one of Windows' known DLLs: linked through the import table,
 // a hid.dll planted beside the host executable would be loaded instead of the
 // system's. It is therefore loaded from the system directory only, on first
-// use (never from the DLL entry point), once per process.
+// use (never from the DLL entry point), once per process. Where the system
+// does not know how to limit the search to the system directory, it is
+// loaded by its full path there instead.
 #pragma once
 
 #include "platform/win32.h"

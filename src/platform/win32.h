@@ -124,6 +124,7 @@ using HDEVINFO = PVOID;
 #define DIGCF_DEVICEINTERFACE 0x00000010u
 
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800u
+#define MAX_PATH 260
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -236,6 +237,7 @@ HLOCAL WINAPI LocalFree(HLOCAL memory);
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE reserved, DWORD flags);
+UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size);
 FARPROC WINAPI GetProcAddress(HMODULE module, const char* procName);
 BOOL WINAPI FreeLibrary(HMODULE module);
 

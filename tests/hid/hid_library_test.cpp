@@ -6,6 +6,8 @@
 #include "stdout_capture.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 namespace tamo::test {
 namespace {
@@ -41,6 +43,54 @@ TEST_F(HidLibraryTest, MissingModuleLeavesNothingAvailable) {
     EXPECT_EQ(library.getAttributes, nullptr);
     EXPECT_EQ(CallLog::count("GetProcAddress"), 0u);
 }
+
+// Every way hid.dll is asked for names the system directory: by the search
+// flag, or by the full path where the flag is not understood.
+struct LoadCase {
+    const char* name;
+    bool searchFlagsRefused;
+    const char* failingCall;  // nullptr: none
+    int nth;
+    DWORD error;
+    bool available;
+    std::vector<std::wstring> requested;  // the file names LoadLibraryExW was given, in order
+};
+
+class HidLibraryLoadTest : public PlatformTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(HidLibraryLoadTest, LoadsOnlyFromTheSystemDirectory) {
+    const LoadCase& c = GetParam();
+    if (c.searchFlagsRefused) emulated::System::refuseLibrarySearchFlags();
+    if (c.failingCall) Faults::failCall(c.failingCall, c.nth, c.error);
+    HidLibrary library = HidLibrary::load();
+    EXPECT_EQ(library.available(), c.available);
+    std::vector<std::wstring> requested;
+    for (const auto& load : emulated::System::libraryLoads()) {
+        requested.push_back(load.fileName);
+        if (load.fileName == L"hid.dll") {
+            EXPECT_EQ(load.flags, DWORD{LOAD_LIBRARY_SEARCH_SYSTEM32}) << "a bare name is only ever searched for in the system directory";
+        }
+    }
+    EXPECT_EQ(requested, c.requested);
+    if (c.available) {
+        GUID guid{};
+        library.getHidGuid(&guid);
+        EXPECT_EQ(guid.Data1, 0x4D1E55B2u);
+    }
+}
+
+const std::wstring kSystemHidDll = std::wstring(emulated::System::systemDirectory()) + L"\\hid.dll";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HidLibraryLoadTest,
+    ::testing::Values(
+        LoadCase{"SearchFlagUnderstood", false, nullptr, 0, 0, true, {L"hid.dll"}},
+        LoadCase{"SearchFlagRefusedFullPathFollows", true, nullptr, 0, 0, true, {L"hid.dll", kSystemHidDll}},
+        // Only a refused flag means an older loader; a missing module stays missing.
+        LoadCase{"ModuleMissingIsNotRetried", false, "LoadLibraryExW", 1, ERROR_MOD_NOT_FOUND, false, {}},
+        LoadCase{"SystemDirectoryUnknown", true, "GetSystemDirectoryW", 1, ERROR_NOT_ENOUGH_MEMORY, false, {L"hid.dll"}},
+        LoadCase{"FullPathFailing", true, "LoadLibraryExW", 2, ERROR_MOD_NOT_FOUND, false, {L"hid.dll"}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(HidLibraryTest, MissingFunctionLeavesNothingAvailable) {
     Faults::failCall("GetProcAddress", 5, ERROR_PROC_NOT_FOUND);

@@ -213,6 +213,7 @@ DWORD Faults::typicalError(const std::string& function) {
         {"GetProcAddress", ERROR_PROC_NOT_FOUND},
         {"FormatMessageW", ERROR_MR_MID_NOT_FOUND},
         {"GetModuleFileNameW", ERROR_INSUFFICIENT_BUFFER},
+        {"GetSystemDirectoryW", ERROR_NOT_ENOUGH_MEMORY},
     };
     auto it = typical.find(function);
     return it == typical.end() ? ERROR_GEN_FAILURE : it->second;

@@ -17,8 +17,14 @@ namespace {
 
 const std::wstring defaultExecutablePath = L"Z:\\tmp\\tamo-host\\host.exe";
 
+const wchar_t* const systemDirectoryPath = L"C:\\windows\\system32";
+
+constexpr DWORD librarySearchFlags = 0x00001F00u;  // every LOAD_LIBRARY_SEARCH_* flag
+
 struct Modules {
     std::wstring executablePath = defaultExecutablePath;
+    bool searchFlagsRefused = false;
+    std::vector<emulated::System::LibraryLoad> libraryLoads;
 };
 
 Modules& modules() {
@@ -77,6 +83,18 @@ std::wstring System::executablePath() {
     return modules().executablePath;
 }
 
+void System::refuseLibrarySearchFlags() {
+    std::lock_guard guard(kernel::lock());
+    modules().searchFlagsRefused = true;
+}
+
+std::vector<System::LibraryLoad> System::libraryLoads() {
+    std::lock_guard guard(kernel::lock());
+    return modules().libraryLoads;
+}
+
+const wchar_t* System::systemDirectory() { return systemDirectoryPath; }
+
 namespace kernel {
 
 std::string toUtf8(const std::wstring& units) { return tamo::utf8FromUtf16(units); }
@@ -133,13 +151,45 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
     return static_cast<DWORD>(path.size());
 }
 
-// Only hid.dll exists in the emulated system directory.
-HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD) {
+// As on Windows: the length without the terminator, or the size needed
+// (terminator included) when the buffer is too small.
+UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+    if (auto fault = enter("GetSystemDirectoryW")) {
+        SetLastError(*fault);
+        return 0;
+    }
+    std::wstring_view directory = systemDirectoryPath;
+    if (buffer == nullptr || size <= directory.size()) return static_cast<UINT>(directory.size() + 1);
+    std::copy(directory.begin(), directory.end(), buffer);
+    buffer[directory.size()] = L'\0';
+    return static_cast<UINT>(directory.size());
+}
+
+// Only hid.dll exists in the emulated system directory. It is found by its
+// bare name only when the search is limited to the system directory: without
+// that flag Windows would look in the host's directory first, so the
+// emulation refuses such a load rather than guess what is planted there.
+HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags) {
     if (auto fault = enter("LoadLibraryExW")) {
         SetLastError(*fault);
         return nullptr;
     }
-    if (fileName && equalsIgnoringCase(fileName, L"hid.dll")) return &hidModule;
+    bool refused = false;
+    {
+        std::lock_guard guard(lock());
+        modules().libraryLoads.push_back({fileName ? fileName : L"", flags});
+        refused = modules().searchFlagsRefused && (flags & librarySearchFlags) != 0;
+    }
+    if (refused) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::wstring_view name = fileName ? fileName : L"";
+    bool systemSearch = (flags & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0;
+    if ((systemSearch && equalsIgnoringCase(name, L"hid.dll")) ||
+        equalsIgnoringCase(name, std::wstring(systemDirectoryPath) + L"\\hid.dll")) {
+        return &hidModule;
+    }
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }

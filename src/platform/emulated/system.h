@@ -37,6 +37,19 @@ struct System {
     static void setExecutablePath(const std::wstring& path);
     static std::wstring executablePath();
 
+    // Windows 7 without the search-path update refuses the
+    // LOAD_LIBRARY_SEARCH_* flags of LoadLibraryExW with
+    // ERROR_INVALID_PARAMETER; this makes the emulation behave so.
+    static void refuseLibrarySearchFlags();
+    // Every LoadLibraryExW request since reset, as the library passed it.
+    struct LibraryLoad {
+        std::wstring fileName;
+        DWORD flags = 0;
+    };
+    static std::vector<LibraryLoad> libraryLoads();
+    // The system directory GetSystemDirectoryW reports.
+    static const wchar_t* systemDirectory();
+
     // The current count of a named semaphore, or nothing when no object of
     // that name exists.
     static std::optional<long> semaphoreCount(const std::wstring& name);
