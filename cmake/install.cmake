@@ -1,0 +1,30 @@
+# The SDK a host developer installs: the DLL and tamo-sound.exe, import
+# libraries for MinGW and MSVC, the header, a CMake package, a pkg-config
+# file, the documentation and the sample host.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS tamo_settings RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+if(TAMO_MSVC_IMPORT_LIBRARY)
+  install(FILES ${TAMO_MSVC_IMPORT_LIBRARY} DESTINATION lib)
+endif()
+install(FILES src/api/tamo_settings.def DESTINATION lib)
+install(TARGETS tamo-sound RUNTIME DESTINATION bin)
+install(FILES include/tamo_settings.h DESTINATION include)
+
+set(package_dir lib/cmake/tamo_settings)
+configure_file(cmake/tamo_settingsConfig.cmake.in ${CMAKE_BINARY_DIR}/package/tamo_settingsConfig.cmake @ONLY)
+# The version file also refuses a consumer of the other pointer size: a
+# 64-bit program cannot load a 32-bit DLL.
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/tamo_settingsConfigVersion.cmake
+                                 COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/package/tamo_settingsConfig.cmake
+              ${CMAKE_BINARY_DIR}/package/tamo_settingsConfigVersion.cmake
+        DESTINATION ${package_dir})
+
+math(EXPR TAMO_PC_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
+configure_file(cmake/tamo_settings.pc.in ${CMAKE_BINARY_DIR}/package/tamo_settings.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/package/tamo_settings.pc DESTINATION lib/pkgconfig)
+
+install(FILES docs/README.md docs/hmd_config.md docs/hmd_config.ini LICENSE CHANGELOG.md
+        DESTINATION share/doc/tamo_settings)
+install(DIRECTORY examples/host DESTINATION examples)
