@@ -174,7 +174,8 @@ TEST_F(ToolTest, HelpListsTheExitStatusesAndExamples) {
 TEST_F(ToolTest, VersionComesFromTheProject) {
     ToolRun run = tool({"--version"});
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, std::string("tamo-sound ") + TAMO_PROJECT_VERSION + "\n");
+    EXPECT_EQ(run.out, std::string("tamo-sound ") + TAMO_PROJECT_VERSION + "\ntamo_settings " + TAMO_PROJECT_VERSION +
+                           " (linked in (emulated Windows))\n");
 }
 
 TEST_F(ToolTest, ColourOnlyOnATerminalAndNotWithNoColor) {

@@ -66,6 +66,32 @@ int usageError(const std::string& message) {
     return kExitUsage;
 }
 
+// The tool's own version and the library's it would use.
+int printVersions(bool json) {
+    SoundLibrary library;
+    const std::string& libraryVersion = library.version();
+    if (json) {
+        Json document = Json::object();
+        document.set("format_version", kJsonFormatVersion);
+        Json tool = Json::object();
+        tool.set("name", "tamo-sound");
+        tool.set("version", TAMO_SOUND_VERSION);
+        document.set("tool", std::move(tool));
+        document.set("library", library.functions() ? library.origin() : library.error());
+        document.set("library_version", libraryVersion);
+        std::printf("%s\n", document.dump().c_str());
+        return kExitSuccess;
+    }
+    std::printf("tamo-sound %s\n", TAMO_SOUND_VERSION);
+    if (!library.functions()) {
+        std::printf("tamo_settings: %s\n", library.error().c_str());
+    } else {
+        std::printf("tamo_settings %s (%s)\n", libraryVersion.empty() ? "(no version resource)" : libraryVersion.c_str(),
+                    library.origin().c_str());
+    }
+    return kExitSuccess;
+}
+
 int runSession(const Options& options, Reporter& reporter) {
 #if !defined(_WIN32)
     std::string error;
@@ -76,6 +102,7 @@ int runSession(const Options& options, Reporter& reporter) {
 #endif
     SoundLibrary library;
     reporter.context("library", library.functions() ? library.origin() : library.error(), library.origin());
+    reporter.context("library_version", "", library.version());
 
     SessionSettings settings;
     settings.noInit = options.noInit;
@@ -107,10 +134,7 @@ int runTool(const std::vector<std::string>& arguments) {
         std::fputs(helpText().c_str(), stdout);
         return kExitSuccess;
     }
-    if (options.version) {
-        std::printf("tamo-sound %s\n", TAMO_SOUND_VERSION);
-        return kExitSuccess;
-    }
+    if (options.version) return printVersions(options.json);
     if (!options.json) {
         std::unique_ptr<Reporter> reporter = makeTextReporter(stdout, stderr, colourWanted());
         return runSession(options, *reporter);

@@ -34,12 +34,16 @@ public:
     const std::string& error() const { return error_; }
     // Where the functions come from: the DLL's path, or "linked in".
     const std::string& origin() const { return origin_; }
+    // The library's version: the file version in the DLL's version resource
+    // (empty when it was not loaded or has none), or the linked-in library's.
+    const std::string& version() const { return version_; }
 
 private:
     SoundFunctions functions_;
     bool loaded_ = false;
     std::string error_;
     std::string origin_;
+    std::string version_;
     void* module_ = nullptr;
 };
 

@@ -4,7 +4,7 @@
 
 namespace tamo::tool {
 
-SoundLibrary::SoundLibrary() : origin_("linked in (emulated Windows)") {
+SoundLibrary::SoundLibrary() : origin_("linked in (emulated Windows)"), version_(TAMO_SOUND_VERSION) {
     functions_.init = &qor_tamo_sound_init;
     functions_.destroy = &qor_tamo_sound_destroy;
     functions_.setSeeThroughState = &qor_tamo_sound_set_see_through_state;

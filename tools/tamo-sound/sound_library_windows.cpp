@@ -6,6 +6,8 @@
 #include "text_paths.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 namespace tamo::tool {
 namespace {
@@ -17,6 +19,27 @@ bool resolve(HMODULE module, const char* name, Function*& target, std::string& m
     target = reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
     if (!target && missing.empty()) missing = name;
     return target != nullptr;
+}
+
+// "major.minor.patch.build" from the module's VERSIONINFO, as Explorer shows
+// it; empty when the file has none.
+std::string fileVersion(HMODULE module) {
+    std::array<wchar_t, 32768> path{};
+    DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) return {};
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.data(), &ignored);
+    if (size == 0) return {};
+    std::vector<unsigned char> block(size);
+    if (!GetFileVersionInfoW(path.data(), 0, size, block.data())) return {};
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) || fixed == nullptr ||
+        fixedSize < sizeof(VS_FIXEDFILEINFO)) {
+        return {};
+    }
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+           "." + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
 }  // namespace
@@ -32,6 +55,7 @@ SoundLibrary::SoundLibrary() {
         return;
     }
     module_ = module;
+    version_ = fileVersion(module);
     std::string missing;
     resolve(module, "qor_tamo_sound_init", functions_.init, missing);
     resolve(module, "qor_tamo_sound_destroy", functions_.destroy, missing);
