@@ -8,7 +8,8 @@ if(TAMO_MSVC_IMPORT_LIBRARY)
   install(FILES ${TAMO_MSVC_IMPORT_LIBRARY} DESTINATION lib)
 endif()
 install(FILES src/api/tamo_settings.def DESTINATION lib)
-install(TARGETS tamo-sound RUNTIME DESTINATION bin)
+# OPTIONAL: a build of the DLL alone (--target tamo_settings) installs too.
+install(TARGETS tamo-sound RUNTIME DESTINATION bin OPTIONAL)
 install(FILES include/tamo_settings.h DESTINATION include)
 
 set(package_dir lib/cmake/tamo_settings)

@@ -32,7 +32,7 @@ Options:
                          times, 200 ms apart (default 0: never retried)
   -k, --keep-going       run the remaining commands after a failure
   -h, --help             this text
-  --version              the tool's version
+  --version              the tool's version and that of the library it loads
 )";
 #if !defined(_WIN32)
     text += R"(
