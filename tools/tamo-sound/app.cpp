@@ -71,12 +71,7 @@ int printVersions(bool json) {
     SoundLibrary library;
     const std::string& libraryVersion = library.version();
     if (json) {
-        Json document = Json::object();
-        document.set("format_version", kJsonFormatVersion);
-        Json tool = Json::object();
-        tool.set("name", "tamo-sound");
-        tool.set("version", TAMO_SOUND_VERSION);
-        document.set("tool", std::move(tool));
+        Json document = jsonDocumentHead();
         document.set("library", library.functions() ? library.origin() : library.error());
         document.set("library_version", libraryVersion);
         std::printf("%s\n", document.dump().c_str());

@@ -180,12 +180,7 @@ public:
     }
 
     void finish(ExitStatus status) override {
-        Json document = Json::object();
-        document.set("format_version", kJsonFormatVersion);
-        Json tool = Json::object();
-        tool.set("name", "tamo-sound");
-        tool.set("version", TAMO_SOUND_VERSION);
-        document.set("tool", std::move(tool));
+        Json document = jsonDocumentHead();
         for (auto& [key, value] : context_) document.set(key, std::move(value));
         document.set("results", std::move(results_));
         document.set("warnings", std::move(warnings_));
@@ -245,6 +240,16 @@ const char* exitStatusMeaning(ExitStatus status) {
         return "the library ignores part of the configuration file";
     }
     return "?";
+}
+
+Json jsonDocumentHead() {
+    Json document = Json::object();
+    document.set("format_version", kJsonFormatVersion);
+    Json tool = Json::object();
+    tool.set("name", "tamo-sound");
+    tool.set("version", TAMO_SOUND_VERSION);
+    document.set("tool", std::move(tool));
+    return document;
 }
 
 std::unique_ptr<Reporter> makeTextReporter(std::FILE* out, std::FILE* err, bool colour) {

@@ -26,6 +26,10 @@ namespace tamo::tool {
 
 inline constexpr int kJsonFormatVersion = 1;
 
+// The members every JSON document of the tool starts with: format_version
+// and the tool's name and version.
+Json jsonDocumentHead();
+
 struct CommandResult {
     Command command;
     bool implicit = false;       // an init the tool ran on its own before another command
