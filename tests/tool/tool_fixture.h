@@ -15,7 +15,8 @@ class ToolTest : public ::testing::Test {
 protected:
     ToolTest();
 
-    // Runs the tool with the scratch state file and executable directory.
+    // Runs the tool with the scratch state file and executable directory;
+    // a --json run's document is validated against the schema.
     ToolRun tool(std::vector<std::string> arguments) const;
 
     // Writes hmd_config.ini into the executable directory.
@@ -33,6 +34,11 @@ protected:
 private:
     ScratchDirectory scratch_;
 };
+
+// Fails the test unless the run's standard output is one JSON document that
+// follows tamo-sound.schema.json. ToolTest::tool does this for every --json
+// run.
+void expectValidJson(const ToolRun& run);
 
 // Lines of `text`.
 std::vector<std::string> linesOf(const std::string& text);

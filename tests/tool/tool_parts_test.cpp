@@ -94,10 +94,11 @@ TEST(ToolState, SavingReplacesTheFileWhole) {
     std::filesystem::remove_all(directory);
 }
 
-TEST(ToolState, ADirectoryInPlaceOfTheFileIsCorruptAndCannotBeReplaced) {
+TEST(ToolState, ADirectoryInPlaceOfTheFileIsNotTheToolsAndCannotBeReplaced) {
     std::filesystem::path directory = std::filesystem::temp_directory_path() / ("tamo-state-dir-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
-    EXPECT_EQ(tool::loadStateFile(directory.string()).outcome, tool::LoadedState::Outcome::Corrupt);
+    EXPECT_EQ(tool::loadStateFile(directory.string()).outcome, tool::LoadedState::Outcome::Foreign);
+    EXPECT_FALSE(tool::loadStateFile(directory.string()).mayBeReplaced());
     EXPECT_TRUE(tool::saveStateFile(directory.string(), {}));
     std::filesystem::remove_all(directory);
 }
