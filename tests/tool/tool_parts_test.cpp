@@ -7,6 +7,7 @@
 #include "status_text.h"
 #include "virtual_state.h"
 #include "virtual_world.h"
+#include "windows_error.h"
 
 #include <unistd.h>
 
@@ -159,6 +160,31 @@ TEST(ToolStatusText, EveryCodeOfTheLibraryHasItsNameAndClass) {
         EXPECT_STREQ(tool::describeStatus(e.code).name, e.name);
         EXPECT_EQ(tool::describeStatus(e.code).exitStatus, e.exitStatus) << e.name;
         EXPECT_EQ(tool::statusLine(e.code).rfind(std::string(e.name) + " (" + std::to_string(e.code) + "): ", 0), 0u);
+    }
+}
+
+TEST(ToolWindowsError, NumberSystemTextAndAdviceForTheCommonOnes) {
+    struct Case {
+        unsigned long code;
+        const char* description;
+    };
+    for (Case c : {
+             Case{126, "Windows error 126 (The specified module could not be found.); advice: put tamo_settings.dll "
+                       "beside tamo-sound.exe (a DLL that it needs may be missing too)"},
+             Case{2, "Windows error 2 (The system cannot find the file specified.); advice: the file or device is "
+                     "not there: check the path, or plug the headset in again"},
+             Case{5, "Windows error 5 (Access is denied.); advice: Windows refused access: another program may hold "
+                     "the headset exclusively, or this account may not open it"},
+             Case{32, "Windows error 32 (The process cannot access the file because it is being used by another "
+                      "process.); advice: another program holds the headset open: close it (a vendor tool, another "
+                      "tamo-sound) and try again"},
+             // The emulation has no text for 193; real Windows has one.
+             Case{193, "Windows error 193; advice: this program cannot load that file: the 32-bit tamo_settings.dll "
+                       "needs the 32-bit tamo-sound.exe of the SDK (a 64-bit program cannot load it), and a damaged "
+                       "copy loads in none"},
+             Case{87, "Windows error 87 (The parameter is incorrect.)"},
+         }) {
+        EXPECT_EQ(tool::describeWindowsError(c.code), c.description);
     }
 }
 

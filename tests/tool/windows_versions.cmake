@@ -14,4 +14,4 @@ endfunction()
 
 string(REPLACE "." "\\." version "${VERSION}")
 expect_output("^tamo-sound ${version}\r?\ntamo_settings ${version}\\.0 \\([^\r\n]*tamo_settings\\.dll\\)" --version)
-expect_output("\"version\": \"${version}\".*\"library_version\": \"${version}\\.0\"" --json --version)
+expect_output("\"version\": \"${version}\".*\"library\": {.*\"loaded\": true.*\"version\": \"${version}\\.0\"" --json --version)

@@ -1,0 +1,23 @@
+# Runs tamo-sound.exe (under the emulator, when there is one) from a
+# directory without tamo_settings.dll, then beside a file of that name that
+# is no DLL: the error names the Windows error's number and one line of
+# advice, and the exit status is 1.
+function(expect_load_error directory pattern)
+  execute_process(COMMAND ${EMULATOR} ${directory}/tamo-sound.exe init
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  if(NOT status EQUAL 1)
+    message(FATAL_ERROR "tamo-sound init in ${directory}: exit status ${status}, not 1\n${out}\n${err}")
+  endif()
+  if(NOT out MATCHES "${pattern}")
+    message(FATAL_ERROR "tamo-sound init in ${directory}: no match for ${pattern} in\n${out}")
+  endif()
+endfunction()
+
+set(directory ${WORK}/tamo-sound-no-library)
+file(REMOVE_RECURSE ${directory})
+file(MAKE_DIRECTORY ${directory})
+file(COPY ${TOOL} DESTINATION ${directory})
+expect_load_error(${directory} "Windows error 126 \\([^)]+\\); advice: put tamo_settings.dll beside tamo-sound.exe")
+file(WRITE ${directory}/tamo_settings.dll "not a DLL\n")
+expect_load_error(${directory} "Windows error 193[^;]*; advice: this program cannot load that file")
+file(REMOVE_RECURSE ${directory})
