@@ -195,6 +195,14 @@ TEST_F(ToolTest, VersionComesFromTheProject) {
                            " (linked in (emulated Windows))\n");
 }
 
+TEST_F(ToolTest, VersionsInJsonNameTheLibraryItLoads) {
+    ToolRun run = tool({"--json", "--version"});  // validated against the schema
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_NE(run.out.find("\"loaded\": true"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(std::string("\"version\": \"") + TAMO_PROJECT_VERSION + "\"\n  }\n}"), std::string::npos)
+        << run.out;
+}
+
 TEST_F(ToolTest, ColourOnlyOnATerminalAndNotWithNoColor) {
     std::vector<std::string> arguments = {"--state-file", stateFile().string(), "--virtual", "none", "init"};
     const std::string red = "\x1b[31mSOUND_ERROR_DEVICE_NOT_FOUND\x1b[0m (-1997)";
@@ -215,6 +223,7 @@ TEST_F(ToolTest, ColourOnlyOnATerminalAndNotWithNoColor) {
     ToolRun json = runToolOnTerminal({"--json", "--state-file", stateFile().string(), "--virtual", "none", "init"},
                                      {{"NO_COLOR", ""}});
     EXPECT_EQ(json.out.find('\x1b'), std::string::npos) << "never in JSON";
+    expectValidJson(json);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "arguments.h"
 #include "json.h"
+#include "session.h"
 #include "status_text.h"
 #include "virtual_state.h"
 #include "virtual_world.h"
@@ -160,6 +161,46 @@ TEST(ToolStatusText, EveryCodeOfTheLibraryHasItsNameAndClass) {
         EXPECT_STREQ(tool::describeStatus(e.code).name, e.name);
         EXPECT_EQ(tool::describeStatus(e.code).exitStatus, e.exitStatus) << e.name;
         EXPECT_EQ(tool::statusLine(e.code).rfind(std::string(e.name) + " (" + std::to_string(e.code) + "): ", 0), 0u);
+    }
+}
+
+// Keeps what a session reports, for the tests of its counts.
+class RecordingReporter final : public tool::Reporter {
+public:
+    bool capturesDiagnostics() const override { return false; }
+    void retrying(const tool::Command&, int, int, unsigned, bool) override {}
+    void result(const tool::CommandResult& result) override { notRun.push_back(result.notRunBecause); }
+    void warning(const std::string&) override {}
+    void context(const std::string&, const std::string&, tool::Json) override {}
+    void finish(tool::ExitStatus, const tool::SessionCounts&) override {}
+    std::vector<std::string> notRun;
+};
+
+TEST(ToolSession, WithoutTheLibraryItsCommandsFailAndAreCountedAsTyped) {
+    struct Case {
+        bool keepGoing;
+        int succeeded, failed, notRun;
+    };
+    for (Case c : {Case{false, 0, 1, 1}, Case{true, 1, 1, 0}}) {
+        tool::ParsedArguments parsed = tool::parseArguments({"state", "check-config"});
+        ASSERT_TRUE(parsed.options);
+        RecordingReporter reporter;
+        tool::SessionSettings settings;
+        settings.keepGoing = c.keepGoing;
+        auto local = [](const tool::Command& command) {
+            tool::CommandResult result;
+            result.command = command;
+            result.called = true;
+            return result;
+        };
+        tool::Session session(nullptr, "cannot load it", settings, reporter, local);
+        EXPECT_EQ(session.run(parsed.options->commands), tool::kExitToolFailure);
+        EXPECT_EQ(session.counts().commands, 2);
+        EXPECT_EQ(session.counts().succeeded, c.succeeded) << c.keepGoing;
+        EXPECT_EQ(session.counts().failed, c.failed);
+        EXPECT_EQ(session.counts().notRun, c.notRun);
+        ASSERT_FALSE(reporter.notRun.empty());
+        EXPECT_EQ(reporter.notRun.front(), "the library is not loaded: cannot load it");
     }
 }
 
