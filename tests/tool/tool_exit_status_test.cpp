@@ -5,17 +5,6 @@
 namespace tamo::test {
 namespace {
 
-struct ExitCase {
-    const char* name;
-    std::vector<std::string> arguments;
-    int exitStatus;
-    const char* line;  // a line the text output must hold
-};
-
-void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.name; }
-
-class ToolExitStatus : public ToolTest, public ::testing::WithParamInterface<ExitCase> {};
-
 TEST_P(ToolExitStatus, EachFailureClassHasItsOwnStatusAndAPlainExplanation) {
     const ExitCase& c = GetParam();
     ToolRun run = tool(c.arguments);

@@ -35,6 +35,21 @@ private:
     ScratchDirectory scratch_;
 };
 
+// A run of the tool, the exit status it ends with and a line its text output
+// holds; its standard error stays empty.
+struct ExitCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitStatus;
+    const char* line;
+};
+
+inline void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.name; }
+
+// The test of such cases is in tool_exit_status_test.cpp; tables of them
+// are instantiated where their subject is tested.
+class ToolExitStatus : public ToolTest, public ::testing::WithParamInterface<ExitCase> {};
+
 // Fails the test unless the run's standard output is one JSON document that
 // follows tamo-sound.schema.json. ToolTest::tool does this for every --json
 // run.
