@@ -15,28 +15,28 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ToolExitStatus,
     ::testing::Values(
         ExitCase{"not_initialised_after_destroy",
-                   {"init", "destroy", "--no-init", "hi-power", "on"},
-                   5,
-                   "[hi-power on] SOUND_ERROR_NOT_INITIALIZED (-2000): the library is not initialised: destroy ran "
-                   "after the last successful init"},
+                 {"init", "destroy", "--no-init", "hi-power", "on"},
+                 5,
+                 "[hi-power on] SOUND_ERROR_NOT_INITIALIZED (-2000): the library is not initialised: destroy ran "
+                 "after the last successful init"},
         ExitCase{"not_initialised_before_any_init",
-                   {"--no-init", "state"},
-                   5,
-                   "[state] SOUND_ERROR_NOT_INITIALIZED (-2000): the library is not initialised: no init has "
-                   "succeeded in this process"},
+                 {"--no-init", "state"},
+                 5,
+                 "[state] SOUND_ERROR_NOT_INITIALIZED (-2000): the library is not initialised: no init has "
+                 "succeeded in this process"},
         ExitCase{"counts_the_commands_typed",
-                   {"--virtual", "none", "-k", "init", "state", "audio-mode", "1", "hi-power", "on", "destroy"},
-                   3,
-                   "[summary] 1 of 5 commands succeeded, 4 failed; exit status 3: no headset matching the device "
-                   "table"},
+                 {"--virtual", "none", "-k", "init", "state", "audio-mode", "1", "hi-power", "on", "destroy"},
+                 3,
+                 "[summary] 1 of 5 commands succeeded, 4 failed; exit status 3: no headset matching the device "
+                 "table"},
         ExitCase{"automatic_init_failure_fails_its_command",
-                   {"--virtual", "none", "state"},
-                   3,
-                   "[state] not run: its automatic init failed"},
+                 {"--virtual", "none", "state"},
+                 3,
+                 "[state] not run: its automatic init failed"},
         ExitCase{"automatic_init_is_not_a_command",
-                   {"state", "hi-power", "off"},
-                   0,
-                   "[summary] 2 of 2 commands succeeded; exit status 0: every command succeeded"},
+                 {"state", "hi-power", "off"},
+                 0,
+                 "[summary] 2 of 2 commands succeeded; exit status 0: every command succeeded"},
         ExitCase{"help_before_a_word", {"--help", "foo"}, 0, kUsageLine},
         ExitCase{"help_after_a_bad_option", {"--colour", "-h"}, 0, kUsageLine},
         ExitCase{"help_after_a_command", {"state", "--help"}, 0, kUsageLine},
@@ -45,10 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"switch_as_zero", {"hi-power", "0"}, 0, "[hi-power off] SOUND_OK (0): success"},
         ExitCase{"switch_mixed_case", {"hi-power", "Off"}, 0, "[hi-power off] SOUND_OK (0): success"},
         ExitCase{"waits_are_virtual",
-                   {"--virtual", "busy", "--retry", "1", "state"},
-                   4,
-                   "[state] SOUND_ERROR_LOCK_BUSY (-1990): another caller holds the mode-switch lock: the headset is "
-                   "busy; trying again in 200 ms of virtual time (no real wait) (try 2 of 2)"}),
+                 {"--virtual", "busy", "--retry", "1", "state"},
+                 4,
+                 "[state] SOUND_ERROR_LOCK_BUSY (-1990): another caller holds the mode-switch lock: the headset is "
+                 "busy; trying again in 200 ms of virtual time (no real wait) (try 2 of 2)"}),
     [](const ::testing::TestParamInfo<ExitCase>& test) { return std::string(test.param.name); });
 
 struct OutputCase {

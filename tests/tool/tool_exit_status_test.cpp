@@ -48,8 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "headset"},
         ExitCase{"devices_none_matches", {"--virtual", "none", "devices"}, 3, "[devices] 0 HID interfaces, in the "
                                                                                "order the system enumerates them"},
-        ExitCase{"config_missing", {"check-config"}, 12, "[summary] 0 of 1 command succeeded, 1 failed; exit status 12: "
-                                                         "the library ignores the configuration file as a whole"}),
+        ExitCase{"config_missing",
+                 {"check-config"},
+                 12,
+                 "[summary] 0 of 1 command succeeded, 1 failed; exit status 12: the library ignores the configuration "
+                 "file as a whole"}),
     [](const ::testing::TestParamInfo<ExitCase>& test) { return std::string(test.param.name); });
 
 struct UsageCase {
@@ -93,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"mode_out_of_range", {"audio-mode", "3"}, "audio-mode takes 0, 1 or 2, not '3'"},
                       UsageCase{"mode_not_a_number", {"audio-mode", "two"}, "audio-mode takes 0, 1 or 2"},
                       UsageCase{"mode_missing", {"audio-mode"}, "audio-mode needs a value"},
-                      UsageCase{"switch_word", {"see-through", "maybe"}, "see-through takes on or off (or 1 or 0), not 'maybe'"},
+                      UsageCase{"switch_word", {"see-through", "maybe"},
+                                "see-through takes on or off (or 1 or 0), not 'maybe'"},
                       UsageCase{"switch_number", {"hi-power", "2"}, "hi-power takes on or off (or 1 or 0), not '2'"},
                       UsageCase{"hi_power_missing", {"state", "hi-power"}, "hi-power needs a value"},
                       UsageCase{"retry_word", {"--retry", "often", "state"}, "--retry takes a number"},
@@ -157,8 +161,8 @@ TEST_F(ToolTest, BusyIsNeverRetriedUnlessAsked) {
     EXPECT_EQ(retried.exitStatus, 4);
     std::vector<std::string> lines = linesOf(retried.out);
     EXPECT_TRUE(contains(lines, "[hi-power off] SOUND_ERROR_LOCK_BUSY (-1990): another caller holds the mode-switch "
-                                "lock: the headset is busy; trying again in 200 ms of virtual time (no real wait) (try 2 "
-                                "of 3)"))
+                                "lock: the headset is busy; trying again in 200 ms of virtual time (no real wait) "
+                                "(try 2 of 3)"))
         << retried.out;
     EXPECT_TRUE(contains(lines, "[hi-power off] SOUND_ERROR_LOCK_BUSY (-1990): another caller holds the mode-switch "
                                 "lock: the headset is busy (after 3 tries)"));

@@ -31,7 +31,8 @@ TEST_F(ToolTest, JsonCarriesTheLibrarysLinesInsteadOfPrintingThem) {
     EXPECT_EQ(run.exitStatus, 6);
     EXPECT_EQ(run.out.find("mc_version"), run.out.find("\"mc_version:102\"") + 1) << "only inside a JSON string";
     std::vector<std::string> facts = flatten(run);
-    EXPECT_TRUE(contains(facts, "result init(before state) true -1985 SOUND_ERROR_FIRMWARE_UNSUPPORTED 1 6")) << run.out;
+    EXPECT_TRUE(contains(facts, "result init(before state) true -1985 SOUND_ERROR_FIRMWARE_UNSUPPORTED 1 6"))
+        << run.out;
     EXPECT_TRUE(
         contains(facts, "diagnostic init(before state) MCU FW is not supported!!(Current Version:0000000000001102)"));
     EXPECT_TRUE(contains(facts, "diagnostic init(before state) mc_version:102"));
@@ -53,7 +54,8 @@ TEST_F(ToolTest, JsonReportsDeviceNotFoundWithItsExitStatus) {
     ToolRun run = tool({"--json", "--virtual", "none", "hi-power", "on"});
     EXPECT_EQ(run.exitStatus, 3);
     std::vector<std::string> facts = flatten(run);
-    EXPECT_TRUE(contains(facts, "result init(before hi-power on) true -1997 SOUND_ERROR_DEVICE_NOT_FOUND 1 3")) << run.out;
+    EXPECT_TRUE(contains(facts, "result init(before hi-power on) true -1997 SOUND_ERROR_DEVICE_NOT_FOUND 1 3"))
+        << run.out;
     EXPECT_TRUE(contains(facts, "exit_status 3"));
 }
 
