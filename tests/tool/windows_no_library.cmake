@@ -2,6 +2,8 @@
 # directory without tamo_settings.dll, then beside a file of that name that
 # is no DLL: the error names the Windows error's number and one line of
 # advice, and the exit status is 1.
+include(${CMAKE_CURRENT_LIST_DIR}/windows_json.cmake)
+
 function(expect_load_error directory pattern)
   execute_process(COMMAND ${EMULATOR} ${directory}/tamo-sound.exe init
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
@@ -21,6 +23,8 @@ file(REMOVE_RECURSE ${directory})
 file(MAKE_DIRECTORY ${directory})
 file(COPY ${TOOL} DESTINATION ${directory})
 expect_load_error(${directory} "Windows error 126 \\([^)]+\\); advice: put tamo_settings.dll beside tamo-sound.exe")
+execute_process(COMMAND ${EMULATOR} ${directory}/tamo-sound.exe --json init OUTPUT_VARIABLE document)
+expect_valid_json("${document}")
 file(WRITE ${directory}/tamo_settings.dll "not a DLL\n")
 expect_load_error(${directory} "Windows error 193[^;]*; advice: this program cannot load that file")
 file(REMOVE_RECURSE ${directory})
