@@ -79,6 +79,41 @@ TEST_F(ToolTest, ShowReportsListsWhatEachCallExchangedWithTheHeadset) {
     EXPECT_TRUE(contains(facts, "report init(before hi-power off) 1 to_headset output_report 64 01 66 22 null"));
 }
 
+struct SchemaBreak {
+    const char* name;
+    const char* member;       // as the tool writes it
+    const char* replacement;  // a way to write it that the schema must refuse
+};
+
+void PrintTo(const SchemaBreak& c, std::ostream* out) { *out << c.name; }
+
+class ToolSchemaRefuses : public ToolTest, public ::testing::WithParamInterface<SchemaBreak> {};
+
+// The validation of every document is only worth as much as the schema's
+// grip: a document of the tool, changed in one member, must fail it.
+TEST_P(ToolSchemaRefuses, ADocumentChangedInOneMember) {
+    ToolRun run = tool({"--json", "--show-reports", "state"});
+    std::size_t at = run.out.find(GetParam().member);
+    ASSERT_NE(at, std::string::npos) << run.out;
+    ToolRun changed = run;
+    changed.out.replace(at, std::string(GetParam().member).size(), GetParam().replacement);
+    ToolRun python = runProgram({TAMO_PYTHON3, TAMO_JSON_VALIDATOR, TAMO_SCHEMA_PATH}, changed.out);
+    EXPECT_EQ(python.exitStatus, 1) << changed.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Members, ToolSchemaRefuses,
+    ::testing::Values(SchemaBreak{"old_format", "\"format_version\": 2", "\"format_version\": 1"},
+                      SchemaBreak{"camel_case", "\"hi_power\": true", "\"hiPower\": true"},
+                      SchemaBreak{"switch_as_number", "\"hi_power\": true", "\"hi_power\": 1"},
+                      SchemaBreak{"number_as_text", "\"audio_mode\": 0", "\"audio_mode\": \"0\""},
+                      SchemaBreak{"undocumented_member", "\"attempts\": 1", "\"implicit\": false, \"attempts\": 1"},
+                      SchemaBreak{"report_as_text", "\"bytes\": [", "\"bytes\": \"01 66\", \"x\": ["},
+                      SchemaBreak{"unknown_direction", "\"to_headset\"", "\"->\""},
+                      SchemaBreak{"hex_id_in_lower_case", "\"2E5C\"", "\"2e5c\""},
+                      SchemaBreak{"missing_summary", "\"summary\": {", "\"totals\": {"}),
+    [](const ::testing::TestParamInfo<SchemaBreak>& test) { return std::string(test.param.name); });
+
 TEST_F(ToolTest, TheHeadsetKeepsItsSettingsBetweenRuns) {
     ASSERT_EQ(tool({"audio-mode", "2", "hi-power", "off"}).exitStatus, 0);
     ToolRun second = tool({"state"});

@@ -3,8 +3,8 @@
 
     validate_tool_json.py SCHEMA < document
 
-Exit status 0 when it follows the schema; otherwise every violation is
-printed with the path of its member. The document's kind is picked first,
+Exit status 0 when it follows the schema, 2 when it is no JSON document;
+otherwise 1, and every violation is printed with the path of its member. The document's kind is picked first,
 so that a failure names the member rather than "not valid under any of the
 given schemas". Uses Python's jsonschema (Debian: python3-jsonschema).
 """
@@ -18,7 +18,11 @@ def main(schema_path):
     with open(schema_path, encoding="utf-8") as file:
         schema = json.load(file)
     jsonschema.Draft202012Validator.check_schema(schema)
-    document = json.load(sys.stdin)
+    try:
+        document = json.load(sys.stdin)
+    except ValueError as error:
+        print("not one JSON document:", error)
+        return 2
     kind = "session" if "results" in document else "usage_error" if "error" in document else "versions"
     picked = {key: value for key, value in schema.items() if key != "oneOf"}
     picked["$ref"] = "#/$defs/" + kind
