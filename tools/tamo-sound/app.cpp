@@ -63,7 +63,6 @@ CommandResult runLocal(const Command& command) {
     return result;
 }
 
-// On standard error always; with --json also as the one document on `out`.
 // The library the commands call: where from, whether it loaded, its version.
 Json libraryJson(const SoundLibrary& library) {
     Json json = Json::object();
@@ -74,6 +73,7 @@ Json libraryJson(const SoundLibrary& library) {
     return json;
 }
 
+// On standard error always; with --json also as the one document on `out`.
 int usageError(const std::string& message, bool json, std::FILE* out) {
     std::fprintf(stderr, "tamo-sound: %s\nRun 'tamo-sound --help' for usage.\n", message.c_str());
     if (json) writeJsonDocument(out, usageErrorDocument(message));
