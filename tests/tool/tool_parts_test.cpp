@@ -227,6 +227,9 @@ TEST(ToolWindowsError, NumberSystemTextAndAdviceForTheCommonOnes) {
          }) {
         EXPECT_EQ(tool::describeWindowsError(c.code), c.description);
     }
+    // Windows' own text for 193 names the file with an insert.
+    EXPECT_EQ(tool::describeWindowsError(193, "%1 is not a valid Win32 application.\r\n").substr(0, 70),
+              "Windows error 193 (the file is not a valid Win32 application.); advice");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "api/diagnostics.h"
 #include "text_paths.h"
 
+#include <string_view>
+
 namespace tamo::tool {
 namespace {
 
@@ -22,12 +24,10 @@ constexpr Advice kAdvice[] = {
           "SDK (a 64-bit program cannot load it), and a damaged copy loads in none"},
 };
 
-// The system's message without the line break it ends in.
-std::string systemText(unsigned long code) {
-    std::string text = utf8FromWide(systemErrorText(static_cast<DWORD>(code)));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    return text;
-}
+// Some messages name their subject with an insert ("%1 is not a valid
+// Win32 application."); the tool asks for them without inserts.
+constexpr std::string_view kInsert = "%1";
+constexpr std::string_view kInsertSubject = "the file";
 
 }  // namespace
 
@@ -39,8 +39,17 @@ const char* windowsErrorAdvice(unsigned long code) {
 }
 
 std::string describeWindowsError(unsigned long code) {
+    return describeWindowsError(code, utf8FromWide(systemErrorText(static_cast<DWORD>(code))));
+}
+
+std::string describeWindowsError(unsigned long code, std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    for (std::size_t at = text.find(kInsert); at != std::string::npos;
+         at = text.find(kInsert, at + kInsertSubject.size())) {
+        text.replace(at, kInsert.size(), kInsertSubject);
+    }
     std::string description = "Windows error " + std::to_string(code);
-    if (std::string text = systemText(code); !text.empty()) description += " (" + text + ")";
+    if (!text.empty()) description += " (" + text + ")";
     if (const char* advice = windowsErrorAdvice(code)) description += "; advice: " + std::string(advice);
     return description;
 }

@@ -14,4 +14,8 @@ const char* windowsErrorAdvice(unsigned long code);
 // the system's, left out when it has none.
 std::string describeWindowsError(unsigned long code);
 
+// The same from a given system text (as FormatMessageW gives it, with its
+// line break and any "%1" insert, which becomes "the file").
+std::string describeWindowsError(unsigned long code, std::string systemText);
+
 }  // namespace tamo::tool
