@@ -30,7 +30,7 @@ Options:
   --json                 one JSON document on standard output (format_version 2,
                          described by tamo-sound.schema.json), also for bad
                          arguments; the library's own lines go into it
-  --no-init              no implicit init before a command
+  --no-init              no automatic init before a command
   --retry N              try a busy command (SOUND_ERROR_LOCK_BUSY) up to N more
                          times, 200 ms apart (default 0: never retried)
   -k, --keep-going       run the remaining commands after a failure
