@@ -28,6 +28,10 @@ namespace tamo::tool {
 
 inline constexpr int kJsonFormatVersion = 2;
 
+// The members every JSON document of the tool starts with: format_version
+// and the tool's name and version.
+Json jsonDocumentHead();
+
 struct CommandResult {
     Command command;
     bool implicit = false;       // an init the tool ran on its own before another command
@@ -62,8 +66,6 @@ std::string resultLabel(const CommandResult& result);
 // What an exit status means, in a few words.
 const char* exitStatusMeaning(ExitStatus status);
 
-// The start of every JSON document: format_version and tool.
-Json jsonDocumentHead();
 // The document of a usage error (--json with bad arguments).
 Json usageErrorDocument(const std::string& message);
 // The document and a line end, flushed.
