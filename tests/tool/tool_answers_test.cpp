@@ -114,6 +114,12 @@ TEST_P(ToolForeignStateFile, IsLeftByteForByteUntouched) {
               std::string::npos)
         << run.err;
     EXPECT_TRUE(contains(linesOf(run.out), "[state] hiPower 1 (on), audioMode 2")) << "the run itself works";
+
+    ToolRun json = tool({"--json", "hi-power", "off"});
+    EXPECT_EQ(readFile(stateFile()), c.contents);
+    std::vector<std::string> facts = flatten(json);
+    EXPECT_TRUE(contains(facts, "state_file_was foreign")) << json.out;
+    EXPECT_NE(lineIndex(facts, "warning the virtual headset's new state is not kept"), -1) << json.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
