@@ -27,5 +27,6 @@ configure_file(cmake/tamo_settings.pc.in ${CMAKE_BINARY_DIR}/package/tamo_settin
 install(FILES ${CMAKE_BINARY_DIR}/package/tamo_settings.pc DESTINATION lib/pkgconfig)
 
 install(FILES docs/README.md docs/hmd_config.md docs/hmd_config.ini LICENSE CHANGELOG.md
+              tools/tamo-sound/tamo-sound.schema.json
         DESTINATION share/doc/tamo_settings)
 install(DIRECTORY examples/host DESTINATION examples)

@@ -5,17 +5,6 @@
 namespace tamo::test {
 namespace {
 
-struct ExitCase {
-    const char* name;
-    std::vector<std::string> arguments;
-    int exitStatus;
-    const char* line;  // a line the text output must hold
-};
-
-void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.name; }
-
-class ToolExitStatus : public ToolTest, public ::testing::WithParamInterface<ExitCase> {};
-
 TEST_P(ToolExitStatus, EachFailureClassHasItsOwnStatusAndAPlainExplanation) {
     const ExitCase& c = GetParam();
     ToolRun run = tool(c.arguments);
@@ -59,8 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "headset"},
         ExitCase{"devices_none_matches", {"--virtual", "none", "devices"}, 3, "[devices] 0 HID interfaces, in the "
                                                                                "order the system enumerates them"},
-        ExitCase{"config_missing", {"check-config"}, 12, "[summary] 0 of 1 succeeded; exit status 12: the library "
-                                                         "ignores the configuration file as a whole"}),
+        ExitCase{"config_missing",
+                 {"check-config"},
+                 12,
+                 "[summary] 0 of 1 command succeeded, 1 failed; exit status 12: the library ignores the configuration "
+                 "file as a whole"}),
     [](const ::testing::TestParamInfo<ExitCase>& test) { return std::string(test.param.name); });
 
 struct UsageCase {
@@ -83,6 +75,19 @@ TEST_P(ToolUsage, BadArgumentsExitWithTwoBeforeAnyCall) {
     EXPECT_FALSE(std::filesystem::exists(stateFile()));
 }
 
+TEST_P(ToolUsage, WithJsonTheErrorIsOneDocumentToo) {
+    const UsageCase& c = GetParam();
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.begin(), "--json");
+    ToolRun run = tool(arguments);  // validated against the schema
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_NE(run.out.find("\"error\": {\n    \"kind\": \"usage\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"exit_status\": 2"), std::string::npos);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << "standard error says it as well";
+    EXPECT_FALSE(std::filesystem::exists(stateFile()));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ToolUsage,
     ::testing::Values(UsageCase{"no_command", {}, "no command given"},
@@ -91,13 +96,17 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"mode_out_of_range", {"audio-mode", "3"}, "audio-mode takes 0, 1 or 2, not '3'"},
                       UsageCase{"mode_not_a_number", {"audio-mode", "two"}, "audio-mode takes 0, 1 or 2"},
                       UsageCase{"mode_missing", {"audio-mode"}, "audio-mode needs a value"},
-                      UsageCase{"switch_word", {"see-through", "yes"}, "see-through takes on or off, not 'yes'"},
+                      UsageCase{"switch_word", {"see-through", "maybe"},
+                                "see-through takes on or off (or 1 or 0), not 'maybe'"},
+                      UsageCase{"switch_number", {"hi-power", "2"}, "hi-power takes on or off (or 1 or 0), not '2'"},
                       UsageCase{"hi_power_missing", {"state", "hi-power"}, "hi-power needs a value"},
                       UsageCase{"retry_word", {"--retry", "often", "state"}, "--retry takes a number"},
                       UsageCase{"retry_negative", {"--retry=-1", "state"}, "--retry takes a number"},
                       UsageCase{"retry_huge", {"--retry", "1000", "state"}, "--retry takes a number"},
                       UsageCase{"flag_with_value", {"--json=yes", "state"}, "--json takes no value"},
-                      UsageCase{"unknown_profile", {"--virtual", "flaky", "state"}, "--virtual: 'flaky'"},
+                      UsageCase{"unknown_profile", {"--virtual", "flaky", "state"},
+                                "--virtual: 'flaky' is neither a profile (default, none, old-firmware, silent, busy, "
+                                "two-headsets) nor a readable file"},
                       UsageCase{"exe_dir_missing", {"--exe-dir", "/nonexistent/dir", "state"}, "is not a directory"}),
     [](const ::testing::TestParamInfo<UsageCase>& test) { return std::string(test.param.name); });
 
@@ -107,8 +116,8 @@ TEST_F(ToolTest, TheFirstFailureDecidesAndStopsTheRest) {
     std::vector<std::string> lines = linesOf(run.out);
     EXPECT_TRUE(contains(lines, "[state] not run: an earlier command failed (--keep-going runs the rest anyway)"))
         << run.out;
-    EXPECT_TRUE(contains(lines, "[summary] 0 of 1 succeeded, 1 not run; exit status 3: no headset matching the "
-                                "device table"));
+    EXPECT_TRUE(contains(lines, "[summary] 0 of 2 commands succeeded, 1 failed, 1 not run; exit status 3: no headset "
+                                "matching the device table"));
 }
 
 TEST_F(ToolTest, KeepGoingRunsTheRestAndKeepsTheFirstFailuresStatus) {
@@ -152,7 +161,8 @@ TEST_F(ToolTest, BusyIsNeverRetriedUnlessAsked) {
     EXPECT_EQ(retried.exitStatus, 4);
     std::vector<std::string> lines = linesOf(retried.out);
     EXPECT_TRUE(contains(lines, "[hi-power off] SOUND_ERROR_LOCK_BUSY (-1990): another caller holds the mode-switch "
-                                "lock: the headset is busy; trying again in 200 ms (try 2 of 3)"))
+                                "lock: the headset is busy; trying again in 200 ms of virtual time (no real wait) "
+                                "(try 2 of 3)"))
         << retried.out;
     EXPECT_TRUE(contains(lines, "[hi-power off] SOUND_ERROR_LOCK_BUSY (-1990): another caller holds the mode-switch "
                                 "lock: the headset is busy (after 3 tries)"));
@@ -178,6 +188,14 @@ TEST_F(ToolTest, VersionComesFromTheProject) {
                            " (linked in (emulated Windows))\n");
 }
 
+TEST_F(ToolTest, VersionsInJsonNameTheLibraryItLoads) {
+    ToolRun run = tool({"--json", "--version"});  // validated against the schema
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_NE(run.out.find("\"loaded\": true"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(std::string("\"version\": \"") + TAMO_PROJECT_VERSION + "\"\n  }\n}"), std::string::npos)
+        << run.out;
+}
+
 TEST_F(ToolTest, ColourOnlyOnATerminalAndNotWithNoColor) {
     std::vector<std::string> arguments = {"--state-file", stateFile().string(), "--virtual", "none", "init"};
     const std::string red = "\x1b[31mSOUND_ERROR_DEVICE_NOT_FOUND\x1b[0m (-1997)";
@@ -198,6 +216,7 @@ TEST_F(ToolTest, ColourOnlyOnATerminalAndNotWithNoColor) {
     ToolRun json = runToolOnTerminal({"--json", "--state-file", stateFile().string(), "--virtual", "none", "init"},
                                      {{"NO_COLOR", ""}});
     EXPECT_EQ(json.out.find('\x1b'), std::string::npos) << "never in JSON";
+    expectValidJson(json);
 }
 
 }  // namespace

@@ -20,6 +20,17 @@ def text(item):
     return str(item)
 def show(*items):
     print(" ".join(text(item) for item in items))
+def call(label, r):
+    show("result", label, r["called"], r["code"], r["name"], r["attempts"], r["exit_status"])
+    for line in r["diagnostics"]:
+        show("diagnostic", label, line)
+    for p in r.get("reports", []):
+        b = p["bytes"]
+        n = len(b)
+        while n > 0 and b[n - 1] == 0:
+            n -= 1
+        show("report", label, p["headset"], p["direction"], p["kind"], len(b), *["%02X" % x for x in b[:n]],
+             p["refused_with"])
 show("format_version", d["format_version"])
 show("tool", d["tool"]["name"], d["tool"]["version"])
 show("exit_status", d["exit_status"])
@@ -27,22 +38,19 @@ v = d.get("virtual")
 if v is not None:
     show("state_file_was", v["state_file_was"])
     for i in v["interfaces"]:
+        show("ids", i["product"], i["vendor_id"], i["vendor_id_hex"], i["product_id"], i["product_id_hex"])
         if i["kind"] == "headset":
-            show("headset", i["product"], i["audioMode"], i["hiPower"], i["seeThrough"])
+            show("headset", i["product"], i["audio_mode"], i["hi_power"], i["see_through"])
 for w in d["warnings"]:
     show("warning", w)
+s = d["summary"]
+show("summary", s["commands"], s["succeeded"], s["failed"], s["not_run"])
 for r in d["results"]:
-    keys = set(r)
-    needed = {"command", "argument", "text", "implicit", "before", "called", "not_run_because", "code", "name",
-              "explanation", "attempts", "exit_status", "diagnostics"}
-    if not needed <= keys:
-        raise SystemExit("missing fields: %s" % sorted(needed - keys))
-    label = r["command"] + ("(implicit)" if r["implicit"] else "")
-    show("result", label, r["called"], r["code"], r["name"], r["attempts"], r["exit_status"])
-    if r["command"] == "state" and not r["implicit"]:
-        show("state", r["hiPower"], r["audioMode"])
-    for line in r["diagnostics"]:
-        show("diagnostic", label, line)
+    if r["automatic_init"] is not None:
+        call("init(before " + r["text"] + ")", r["automatic_init"])
+    call(r["command"], r)
+    if r["command"] == "state":
+        show("state", r["hi_power"], r["audio_mode"])
     c = r.get("config")
     if c is not None:
         show("config", c["file"], c["verdict"], c["device_table"]["source"], len(c["device_table"]["entries"]),
@@ -59,11 +67,25 @@ for r in d["results"]:
 
 }  // namespace
 
+void expectValidJson(const ToolRun& run) {
+    if (std::string(TAMO_PYTHON3).empty()) {
+        ADD_FAILURE() << "python3 was not found when the tests were configured";
+        return;
+    }
+    ToolRun python = runProgram({TAMO_PYTHON3, TAMO_JSON_VALIDATOR, TAMO_SCHEMA_PATH}, run.out);
+    EXPECT_EQ(python.exitStatus, 0) << "the document does not follow tamo-sound.schema.json:\n"
+                                    << python.out << python.err << "\n" << run.out;
+}
+
 ToolTest::ToolTest() { std::filesystem::create_directories(hostDirectory()); }
 
 ToolRun ToolTest::tool(std::vector<std::string> arguments) const {
+    bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
     arguments.insert(arguments.begin(), {"--state-file", stateFile().string(), "--exe-dir", hostDirectory().string()});
-    return runTool(arguments, {{"TAMO_VIRTUAL_STATE", ""}, {"NO_COLOR", ""}});
+    ToolRun run = runTool(arguments, {{"TAMO_VIRTUAL_STATE", ""}, {"NO_COLOR", ""}});
+    // Every document the tests produce is checked against the schema.
+    if (json) expectValidJson(run);
+    return run;
 }
 
 void ToolTest::writeConfig(const std::string& text) const {

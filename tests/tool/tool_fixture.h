@@ -15,7 +15,8 @@ class ToolTest : public ::testing::Test {
 protected:
     ToolTest();
 
-    // Runs the tool with the scratch state file and executable directory.
+    // Runs the tool with the scratch state file and executable directory;
+    // a --json run's document is validated against the schema.
     ToolRun tool(std::vector<std::string> arguments) const;
 
     // Writes hmd_config.ini into the executable directory.
@@ -33,6 +34,26 @@ protected:
 private:
     ScratchDirectory scratch_;
 };
+
+// A run of the tool, the exit status it ends with and a line its text output
+// holds; its standard error stays empty.
+struct ExitCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitStatus;
+    const char* line;
+};
+
+inline void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.name; }
+
+// The test of such cases is in tool_exit_status_test.cpp; tables of them
+// are instantiated where their subject is tested.
+class ToolExitStatus : public ToolTest, public ::testing::WithParamInterface<ExitCase> {};
+
+// Fails the test unless the run's standard output is one JSON document that
+// follows tamo-sound.schema.json. ToolTest::tool does this for every --json
+// run.
+void expectValidJson(const ToolRun& run);
 
 // Lines of `text`.
 std::vector<std::string> linesOf(const std::string& text);

@@ -4,9 +4,11 @@
 
 #include "arguments.h"
 #include "json.h"
+#include "session.h"
 #include "status_text.h"
 #include "virtual_state.h"
 #include "virtual_world.h"
+#include "windows_error.h"
 
 #include <unistd.h>
 
@@ -94,10 +96,11 @@ TEST(ToolState, SavingReplacesTheFileWhole) {
     std::filesystem::remove_all(directory);
 }
 
-TEST(ToolState, ADirectoryInPlaceOfTheFileIsCorruptAndCannotBeReplaced) {
+TEST(ToolState, ADirectoryInPlaceOfTheFileIsNotTheToolsAndCannotBeReplaced) {
     std::filesystem::path directory = std::filesystem::temp_directory_path() / ("tamo-state-dir-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
-    EXPECT_EQ(tool::loadStateFile(directory.string()).outcome, tool::LoadedState::Outcome::Corrupt);
+    EXPECT_EQ(tool::loadStateFile(directory.string()).outcome, tool::LoadedState::Outcome::Foreign);
+    EXPECT_FALSE(tool::loadStateFile(directory.string()).mayBeReplaced());
     EXPECT_TRUE(tool::saveStateFile(directory.string(), {}));
     std::filesystem::remove_all(directory);
 }
@@ -159,6 +162,74 @@ TEST(ToolStatusText, EveryCodeOfTheLibraryHasItsNameAndClass) {
         EXPECT_EQ(tool::describeStatus(e.code).exitStatus, e.exitStatus) << e.name;
         EXPECT_EQ(tool::statusLine(e.code).rfind(std::string(e.name) + " (" + std::to_string(e.code) + "): ", 0), 0u);
     }
+}
+
+// Keeps what a session reports, for the tests of its counts.
+class RecordingReporter final : public tool::Reporter {
+public:
+    bool capturesDiagnostics() const override { return false; }
+    void retrying(const tool::Command&, int, int, unsigned, bool) override {}
+    void result(const tool::CommandResult& result) override { notRun.push_back(result.notRunBecause); }
+    void warning(const std::string&) override {}
+    void context(const std::string&, const std::string&, tool::Json) override {}
+    void finish(tool::ExitStatus, const tool::SessionCounts&) override {}
+    std::vector<std::string> notRun;
+};
+
+TEST(ToolSession, WithoutTheLibraryItsCommandsFailAndAreCountedAsTyped) {
+    struct Case {
+        bool keepGoing;
+        int succeeded, failed, notRun;
+    };
+    for (Case c : {Case{false, 0, 1, 1}, Case{true, 1, 1, 0}}) {
+        tool::ParsedArguments parsed = tool::parseArguments({"state", "check-config"});
+        ASSERT_TRUE(parsed.options);
+        RecordingReporter reporter;
+        tool::SessionSettings settings;
+        settings.keepGoing = c.keepGoing;
+        auto local = [](const tool::Command& command) {
+            tool::CommandResult result;
+            result.command = command;
+            result.called = true;
+            return result;
+        };
+        tool::Session session(nullptr, "cannot load it", settings, reporter, local);
+        EXPECT_EQ(session.run(parsed.options->commands), tool::kExitToolFailure);
+        EXPECT_EQ(session.counts().commands, 2);
+        EXPECT_EQ(session.counts().succeeded, c.succeeded) << c.keepGoing;
+        EXPECT_EQ(session.counts().failed, c.failed);
+        EXPECT_EQ(session.counts().notRun, c.notRun);
+        ASSERT_FALSE(reporter.notRun.empty());
+        EXPECT_EQ(reporter.notRun.front(), "the library is not loaded: cannot load it");
+    }
+}
+
+TEST(ToolWindowsError, NumberSystemTextAndAdviceForTheCommonOnes) {
+    struct Case {
+        unsigned long code;
+        const char* description;
+    };
+    for (Case c : {
+             Case{126, "Windows error 126 (The specified module could not be found.); advice: put tamo_settings.dll "
+                       "beside tamo-sound.exe (a DLL that it needs may be missing too)"},
+             Case{2, "Windows error 2 (The system cannot find the file specified.); advice: the file or device is "
+                     "not there: check the path, or plug the headset in again"},
+             Case{5, "Windows error 5 (Access is denied.); advice: Windows refused access: another program may hold "
+                     "the headset exclusively, or this account may not open it"},
+             Case{32, "Windows error 32 (The process cannot access the file because it is being used by another "
+                      "process.); advice: another program holds the headset open: close it (a vendor tool, another "
+                      "tamo-sound) and try again"},
+             // The emulation has no text for 193; real Windows has one.
+             Case{193, "Windows error 193; advice: this program cannot load that file: the 32-bit tamo_settings.dll "
+                       "needs the 32-bit tamo-sound.exe of the SDK (a 64-bit program cannot load it), and a damaged "
+                       "copy loads in none"},
+             Case{87, "Windows error 87 (The parameter is incorrect.)"},
+         }) {
+        EXPECT_EQ(tool::describeWindowsError(c.code), c.description);
+    }
+    // Windows' own text for 193 names the file with an insert.
+    EXPECT_EQ(tool::describeWindowsError(193, "%1 is not a valid Win32 application.\r\n").substr(0, 70),
+              "Windows error 193 (the file is not a valid Win32 application.); advice");
 }
 
 }  // namespace

@@ -40,11 +40,13 @@ std::vector<std::string> environmentWith(const std::map<std::string, std::string
 
 // Output goes to files rather than pipes: no deadlock however much the
 // program writes to either stream.
+// `stdoutPath`: where standard output goes instead of a file that is read
+// back (a device such as /dev/full).
 ToolRun spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
-              const std::string& input) {
+              const std::string& input, const std::filesystem::path& stdoutPath = {}) {
     ScratchDirectory scratch;
     std::filesystem::path in = scratch.write("stdin", input);
-    std::filesystem::path out = scratch.path() / "stdout";
+    std::filesystem::path out = stdoutPath.empty() ? scratch.path() / "stdout" : stdoutPath;
     std::filesystem::path err = scratch.path() / "stderr";
 
     std::vector<std::string> variables = environmentWith(environment);
@@ -70,7 +72,7 @@ ToolRun spawn(const std::vector<std::string>& argv, const std::map<std::string, 
     while (waitpid(pid, &status, 0) < 0) {
     }
     if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
-    run.out = readFile(out);
+    if (stdoutPath.empty()) run.out = readFile(out);
     run.err = readFile(err);
     return run;
 }
@@ -98,6 +100,13 @@ ToolRun runTool(const std::vector<std::string>& arguments, const std::map<std::s
     std::vector<std::string> argv = {TAMO_SOUND_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return spawn(argv, environment, "");
+}
+
+ToolRun runToolWithStdout(const std::vector<std::string>& arguments, const std::filesystem::path& stdoutPath,
+                          const std::map<std::string, std::string>& environment) {
+    std::vector<std::string> argv = {TAMO_SOUND_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return spawn(argv, environment, "", stdoutPath);
 }
 
 ToolRun runToolOnTerminal(const std::vector<std::string>& arguments,

@@ -35,6 +35,11 @@ private:
 // environment.
 ToolRun runTool(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment = {});
 
+// The same with standard output opened on `stdoutPath` (a device such as
+// /dev/full); `out` stays empty.
+ToolRun runToolWithStdout(const std::vector<std::string>& arguments, const std::filesystem::path& stdoutPath,
+                          const std::map<std::string, std::string>& environment = {});
+
 // The same with standard input and output on a pseudo-terminal (standard
 // error, too; everything is in `out`).
 ToolRun runToolOnTerminal(const std::vector<std::string>& arguments,

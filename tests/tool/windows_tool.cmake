@@ -1,8 +1,29 @@
 # tamo-sound.exe run as a user runs it (under the emulator, when there is
 # one), with no headset connected. CHECK chooses what is asserted:
-#   not_found  init and state name -1997 and exit with status 3, in text and JSON
-#   versions   --version names the tool's version and the file version in the
-#              version resource of the DLL it loaded, in text and JSON
+#   not_found   init and state name -1997 and exit with status 3, in text and JSON
+#   versions    --version names the tool's version and the file version in the
+#               version resource of the DLL it loaded, in text and JSON
+#   no_library  from a directory without tamo_settings.dll, then beside a file
+#               of that name that is no DLL: the Windows error's number, text
+#               and advice, exit status 1, and the command typed counted as
+#               failed
+# Every JSON document is checked against tamo-sound.schema.json as well,
+# with Python's jsonschema, when the build found python3 (PYTHON, VALIDATOR,
+# SCHEMA; WORK holds the scratch files).
+function(expect_valid_json document)
+  if(NOT PYTHON)
+    return()
+  endif()
+  set(file ${WORK}/tamo-sound-document.json)
+  file(WRITE ${file} "${document}")
+  execute_process(COMMAND ${PYTHON} ${VALIDATOR} ${SCHEMA} INPUT_FILE ${file}
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  file(REMOVE ${file})
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the document does not follow the schema:\n${out}${err}\n${document}")
+  endif()
+endfunction()
+
 function(expect_tool expected_status expected_pattern)
   execute_process(COMMAND ${EMULATOR} ${TOOL} ${ARGN}
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
@@ -12,6 +33,10 @@ function(expect_tool expected_status expected_pattern)
   if(NOT out MATCHES "${expected_pattern}")
     message(FATAL_ERROR "tamo-sound ${ARGN}: no match for ${expected_pattern} in\n${out}")
   endif()
+  list(FIND ARGN --json json)
+  if(json GREATER -1)
+    expect_valid_json("${out}")
+  endif()
 endfunction()
 
 if(CHECK STREQUAL "not_found")
@@ -20,7 +45,20 @@ if(CHECK STREQUAL "not_found")
 elseif(CHECK STREQUAL "versions")
   string(REPLACE "." "\\." version "${VERSION}")
   expect_tool(0 "^tamo-sound ${version}\r?\ntamo_settings ${version}\\.0 \\([^\r\n]*tamo_settings\\.dll\\)" --version)
-  expect_tool(0 "\"version\": \"${version}\".*\"library_version\": \"${version}\\.0\"" --json --version)
+  expect_tool(0 "\"version\": \"${version}\".*\"library\": {.*\"loaded\": true.*\"version\": \"${version}\\.0\"" --json --version)
+elseif(CHECK STREQUAL "no_library")
+  set(directory ${WORK}/tamo-sound-no-library)
+  file(REMOVE_RECURSE ${directory})
+  file(MAKE_DIRECTORY ${directory})
+  file(COPY ${TOOL} DESTINATION ${directory})
+  get_filename_component(name ${TOOL} NAME)
+  set(TOOL ${directory}/${name})
+  set(counted "\\[summary\\] 0 of 1 command succeeded, 1 failed; exit status 1")
+  expect_tool(1 "Windows error 126 \\([^)]+\\); advice: put tamo_settings.dll beside tamo-sound.exe.*${counted}" init)
+  expect_tool(1 "\"loaded\": false" --json init)
+  file(WRITE ${directory}/tamo_settings.dll "not a DLL\n")
+  expect_tool(1 "Windows error 193[^;]*; advice: this program cannot load that file.*${counted}" init)
+  file(REMOVE_RECURSE ${directory})
 else()
-  message(FATAL_ERROR "CHECK must be not_found or versions")
+  message(FATAL_ERROR "CHECK must be not_found, versions or no_library")
 endif()

@@ -14,7 +14,9 @@
 #include "virtual_world.h"
 #endif
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cwctype>
 #include <optional>
 
@@ -61,9 +63,29 @@ CommandResult runLocal(const Command& command) {
     return result;
 }
 
-int usageError(const std::string& message) {
+// The library the commands call: where from, whether it loaded, its version.
+Json libraryJson(const SoundLibrary& library) {
+    Json json = Json::object();
+    json.set("origin", library.origin());
+    json.set("loaded", library.functions() != nullptr);
+    json.set("error", library.functions() ? Json() : Json(library.error()));
+    json.set("version", library.version());
+    return json;
+}
+
+// On standard error always; with --json also as the one document on `out`.
+int usageError(const std::string& message, bool json, std::FILE* out) {
     std::fprintf(stderr, "tamo-sound: %s\nRun 'tamo-sound --help' for usage.\n", message.c_str());
+    if (json) writeJsonDocument(out, usageErrorDocument(message));
     return kExitUsage;
+}
+
+// A failed write to standard output (a full disk, a closed pipe) turns any
+// outcome into kExitOutputFailed: a script must not trust what it read.
+int checkedOutput(std::FILE* out, int status) {
+    if (std::fflush(out) == 0 && std::ferror(out) == 0) return status;
+    std::fprintf(stderr, "tamo-sound: standard output could not be written: %s\n", std::strerror(errno));
+    return kExitOutputFailed;
 }
 
 // The tool's own version and the library's it would use.
@@ -72,9 +94,8 @@ int printVersions(bool json) {
     const std::string& libraryVersion = library.version();
     if (json) {
         Json document = jsonDocumentHead();
-        document.set("library", library.functions() ? library.origin() : library.error());
-        document.set("library_version", libraryVersion);
-        std::printf("%s\n", document.dump().c_str());
+        document.set("library", libraryJson(library));
+        writeJsonDocument(stdout, std::move(document));
         return kExitSuccess;
     }
     std::printf("tamo-sound %s\n", TAMO_SOUND_VERSION);
@@ -87,22 +108,26 @@ int printVersions(bool json) {
     return kExitSuccess;
 }
 
-int runSession(const Options& options, Reporter& reporter) {
+int runSession(const Options& options, Reporter& reporter, std::FILE* out) {
 #if !defined(_WIN32)
     std::string error;
     std::unique_ptr<VirtualWorld> world = VirtualWorld::create(options, error);
-    if (!world) return usageError(error);
+    if (!world) return usageError(error, options.json, out);
     for (const std::string& warning : world->warnings()) reporter.warning(warning);
     reporter.context("virtual", world->summary(), world->describe());
+#else
+    (void)out;
 #endif
     SoundLibrary library;
-    reporter.context("library", library.functions() ? library.origin() : library.error(), library.origin());
-    reporter.context("library_version", "", library.version());
+    reporter.context("library", library.functions() ? library.origin() : library.error(), libraryJson(library));
 
     SessionSettings settings;
     settings.noInit = options.noInit;
     settings.keepGoing = options.keepGoing;
     settings.retries = options.retries;
+#if !defined(_WIN32)
+    settings.virtualTime = true;  // the emulated Windows' Sleep advances its own clock
+#endif
     ReportTap reports;
 #if !defined(_WIN32)
     if (options.showReports) reports = [&world] { return world->takeReports(); };
@@ -115,7 +140,7 @@ int runSession(const Options& options, Reporter& reporter) {
     // The JSON document shows the headsets as the session left them.
     reporter.context("virtual", "", world->describe());
 #endif
-    reporter.finish(status);
+    reporter.finish(status, session.counts());
     return status;
 }
 
@@ -123,22 +148,22 @@ int runSession(const Options& options, Reporter& reporter) {
 
 int runTool(const std::vector<std::string>& arguments) {
     ParsedArguments parsed = parseArguments(arguments);
-    if (!parsed.options) return usageError(parsed.error);
+    if (!parsed.options) return checkedOutput(stdout, usageError(parsed.error, parsed.json, stdout));
     const Options& options = *parsed.options;
     if (options.help) {
         std::fputs(helpText().c_str(), stdout);
-        return kExitSuccess;
+        return checkedOutput(stdout, kExitSuccess);
     }
-    if (options.version) return printVersions(options.json);
+    if (options.version) return checkedOutput(stdout, printVersions(options.json));
     if (!options.json) {
         std::unique_ptr<Reporter> reporter = makeTextReporter(stdout, stderr, colourWanted());
-        return runSession(options, *reporter);
+        return checkedOutput(stdout, runSession(options, *reporter, stdout));
     }
     // Standard output carries the document alone; anything else written to
     // it meanwhile goes to standard error.
     ReservedStdout reserved;
     std::unique_ptr<Reporter> reporter = makeJsonReporter(reserved.stream());
-    return runSession(options, *reporter);
+    return checkedOutput(reserved.stream(), runSession(options, *reporter, reserved.stream()));
 }
 
 }  // namespace tamo::tool

@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <string_view>
 
@@ -34,6 +36,22 @@ std::optional<int> wholeNumber(std::string_view text) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+// Whether one of the words before "--" is `option`: --help and --json
+// count wherever they stand, even beside a bad argument.
+bool mentions(const std::vector<std::string>& arguments, std::initializer_list<std::string_view> spellings) {
+    for (const std::string& word : arguments) {
+        if (word == "--") return false;
+        if (std::find(spellings.begin(), spellings.end(), word) != spellings.end()) return true;
+    }
+    return false;
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
 }
 
 // Walks the argument list; every step consumes one option or command.
@@ -137,8 +155,9 @@ private:
         case CommandKind::HiPower: {
             std::string text = value(word);
             if (!error_.empty()) return;
-            if (text != "on" && text != "off") return fail(word + " takes on or off, not '" + text + "'");
-            command.value = text == "on" ? 1 : 0;
+            std::optional<bool> on = parseSwitch(text);
+            if (!on) return fail(word + " takes on or off (or 1 or 0), not '" + text + "'");
+            command.value = *on ? 1 : 0;
             break;
         }
         case CommandKind::CheckConfig:
@@ -195,6 +214,26 @@ bool Command::isLibraryCall() const { return kind != CommandKind::Devices && kin
 
 bool Command::needsInit() const { return isLibraryCall() && kind != CommandKind::Init && kind != CommandKind::Destroy; }
 
-ParsedArguments parseArguments(const std::vector<std::string>& arguments) { return Parser(arguments).run(); }
+std::optional<bool> parseSwitch(std::string_view text) {
+    std::string lower = lowerCase(text);
+    for (std::string_view on : {"on", "1", "yes", "true"}) {
+        if (lower == on) return true;
+    }
+    for (std::string_view off : {"off", "0", "no", "false"}) {
+        if (lower == off) return false;
+    }
+    return std::nullopt;
+}
+
+ParsedArguments parseArguments(const std::vector<std::string>& arguments) {
+    if (mentions(arguments, {"--help", "-h"})) {
+        Options help;
+        help.help = true;
+        return {help, {}};
+    }
+    ParsedArguments parsed = Parser(arguments).run();
+    parsed.json = mentions(arguments, {"--json"});
+    return parsed;
+}
 
 }  // namespace tamo::tool

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamo::tool {
@@ -41,11 +42,18 @@ struct Options {
 struct ParsedArguments {
     std::optional<Options> options;  // nothing when the arguments are bad
     std::string error;               // why, in one line
+    // --json was asked for, even when the arguments are bad: the error is
+    // then a JSON document too.
+    bool json = false;
 };
 
 // Options may stand before, between and after the commands; "--" ends the
 // options. The arguments exclude the program name.
 ParsedArguments parseArguments(const std::vector<std::string>& arguments);
+
+// A switch as written anywhere the tool takes one: on, off, 1, 0, yes, no,
+// true, false, in any case. The library itself takes any non-zero byte as on.
+std::optional<bool> parseSwitch(std::string_view text);
 
 // The --help text.
 std::string helpText();

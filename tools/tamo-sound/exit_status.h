@@ -21,6 +21,7 @@ enum ExitStatus : int {
     kExitRejected = 11,          // the library refused an argument (-1998) or gave an unknown code
     kExitConfigIgnored = 12,     // check-config: the library ignores the file as a whole
     kExitConfigPartlyIgnored = 13,  // check-config: the library ignores part of the file
+    kExitOutputFailed = 14,      // standard output could not be written (whatever the commands did)
 };
 
 }  // namespace tamo::tool

@@ -16,22 +16,25 @@ Commands:
   see-through on|off     qor_tamo_sound_set_see_through_state (needs
                          ENABLE_SEE_THROUGH=1 in hmd_config.ini beside the program)
   hi-power on|off        qor_tamo_sound_set_hi_power_state
+                         (a switch may also be 1|0, in any case: ON, Off)
   devices                lists every HID interface, its properties, and which
                          device-table entry matches it, or which test fails
   check-config [PATH]    explains what the library makes of an hmd_config.ini
                          (default: the one beside this program); changes nothing
 
   Commands other than init, destroy, devices and check-config run init first
-  when this process has not initialised the library yet.
+  when this process has not initialised the library yet, or destroyed it
+  since; that init is part of the command it runs for.
 
 Options:
-  --json                 one JSON document on standard output (format_version 1);
-                         the library's own lines go into it instead of beside it
-  --no-init              no implicit init before a command
+  --json                 one JSON document on standard output (format_version 2,
+                         described by tamo-sound.schema.json), also for bad
+                         arguments; the library's own lines go into it
+  --no-init              no automatic init before a command
   --retry N              try a busy command (SOUND_ERROR_LOCK_BUSY) up to N more
                          times, 200 ms apart (default 0: never retried)
   -k, --keep-going       run the remaining commands after a failure
-  -h, --help             this text
+  -h, --help             this text (wherever it stands)
   --version              the tool's version and that of the library it loads
 )";
 #if !defined(_WIN32)
@@ -49,6 +52,11 @@ Virtual headset (this build runs the library on an emulated Windows):
                          this program's directory, as Z:\...)
   --show-reports         after each call, the HID reports the virtual headset
                          exchanged with the library
+
+  Time is virtual here: a pause of --retry passes on the emulated clock at
+  once, and the output says so. Only a command that changes a headset writes
+  the state file, and only over a file that starts with the tool's own header
+  (or none at all): any other file is left as it is.
 )";
 #endif
     text += R"(
@@ -73,6 +81,7 @@ Exit status (the first failure decides):
   11  the library refused an argument (-1998) or returned an unknown code
   12  check-config: the library ignores the file as a whole (or there is none)
   13  check-config: the library ignores part of the file
+  14  standard output could not be written (whatever the commands did)
 
 Examples:
   tamo-sound init state

@@ -42,6 +42,36 @@ Json linesJson(const std::vector<std::string>& lines) {
     return json;
 }
 
+// The library's explanation of the code, and what in this session led to it.
+std::string explanationOf(const CommandResult& result) {
+    std::string text = describeStatus(*result.code).explanation;
+    if (!result.cause.empty()) text += ": " + result.cause;
+    return text;
+}
+
+// The call's own members: none of them when it was not called.
+void setCallMembers(Json& item, const CommandResult& result) {
+    item.set("called", result.called);
+    item.set("not_run_because", result.called ? Json() : Json(result.notRunBecause));
+    if (result.code) {
+        item.set("code", *result.code);
+        item.set("name", describeStatus(*result.code).name);
+        item.set("explanation", explanationOf(result));
+    } else {
+        item.set("code", Json());
+        item.set("name", Json());
+        item.set("explanation", Json());
+    }
+    item.set("attempts", result.attempts);
+    item.set("exit_status", static_cast<int>(result.exitStatus));
+    item.set("diagnostics", linesJson(result.diagnostics));
+    if (result.reports) {
+        Json reports = Json::array();
+        for (const ExchangedReport& report : *result.reports) reports.push(reportJson(report));
+        item.set("reports", std::move(reports));
+    }
+}
+
 // "[label] ", built by appending: GCC 12 warns falsely (-Wrestrict) about
 // a literal joined to a temporary string.
 std::string bracketed(const std::string& label) {
@@ -57,23 +87,20 @@ public:
 
     bool capturesDiagnostics() const override { return false; }
 
-    void retrying(const Command& command, int attempt, int attempts, unsigned pauseMs) override {
-        line(bracketed(command.text()) + paint(SOUND_ERROR_LOCK_BUSY) + "; trying again in " +
-             std::to_string(pauseMs) + " ms (try " + std::to_string(attempt + 1) + " of " + std::to_string(attempts) +
-             ")");
+    void retrying(const Command& command, int attempt, int attempts, unsigned pauseMs, bool virtualTime) override {
+        line(bracketed(command.text()) + paint(SOUND_ERROR_LOCK_BUSY, {}) + "; trying again in " +
+             std::to_string(pauseMs) + " ms" + (virtualTime ? " of virtual time (no real wait)" : "") + " (try " +
+             std::to_string(attempt + 1) + " of " + std::to_string(attempts) + ")");
     }
 
     void result(const CommandResult& result) override {
         std::string label = bracketed(resultLabel(result));
         if (!result.called) {
-            ++notRun_;
             line(label + "not run: " + result.notRunBecause);
             return;
         }
-        ++called_;
-        if (result.exitStatus == kExitSuccess) ++succeeded_;
         if (result.code) {
-            std::string text = label + paint(*result.code);
+            std::string text = label + paint(*result.code, result.cause);
             if (result.attempts > 1) text += " (after " + std::to_string(result.attempts) + " tries)";
             line(text);
             if (*result.code == SOUND_OK && result.state) {
@@ -83,7 +110,7 @@ public:
             }
         }
         if (result.reports) {
-            for (const std::string& report : *result.reports) line(label + report);
+            for (const ExchangedReport& report : *result.reports) line(label + reportLine(report));
         }
         for (const std::string& detail : result.detailLines) line(label + detail);
     }
@@ -97,15 +124,18 @@ public:
         if (!text.empty()) line(bracketed(key) + text);
     }
 
-    void finish(ExitStatus status) override {
-        std::string text = "[summary] " + std::to_string(succeeded_) + " of " + std::to_string(called_) + " succeeded";
-        if (notRun_ > 0) text += ", " + std::to_string(notRun_) + " not run";
+    void finish(ExitStatus status, const SessionCounts& counts) override {
+        std::string text = "[summary] " + std::to_string(counts.succeeded) + " of " + std::to_string(counts.commands) +
+                           (counts.commands == 1 ? " command" : " commands") + " succeeded";
+        if (counts.failed > 0) text += ", " + std::to_string(counts.failed) + " failed";
+        if (counts.notRun > 0) text += ", " + std::to_string(counts.notRun) + " not run";
         line(text + "; exit status " + std::to_string(status) + ": " + exitStatusMeaning(status));
     }
 
 private:
-    std::string paint(StatusCode code) const {
+    std::string paint(StatusCode code, const std::string& cause) const {
         std::string text = statusLine(code);
+        if (!cause.empty()) text += ": " + cause;
         if (!colour_) return text;
         std::string name = describeStatus(code).name;
         return (code == SOUND_OK ? kGreen : kRed) + name + kReset + text.substr(name.size());
@@ -120,9 +150,6 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     bool colour_;
-    int called_ = 0;
-    int succeeded_ = 0;
-    int notRun_ = 0;
 };
 
 class JsonReporter final : public Reporter {
@@ -131,36 +158,28 @@ public:
 
     bool capturesDiagnostics() const override { return true; }
 
-    void retrying(const Command&, int, int, unsigned) override {}
+    void retrying(const Command&, int, int, unsigned, bool) override {}
 
     void result(const CommandResult& result) override {
+        // An automatic init is reported inside the command it ran for.
+        if (result.implicit) return;
         Json item = Json::object();
         item.set("command", result.command.name());
         item.set("argument", argumentJson(result.command));
         item.set("text", result.command.text());
-        item.set("implicit", result.implicit);
-        item.set("before", result.implicit ? Json(result.before) : Json());
-        item.set("called", result.called);
-        item.set("not_run_because", result.called ? Json() : Json(result.notRunBecause));
-        if (result.code) {
-            StatusText text = describeStatus(*result.code);
-            item.set("code", *result.code);
-            item.set("name", text.name);
-            item.set("explanation", text.explanation);
+        if (result.automaticInit) {
+            Json init = Json::object();
+            setCallMembers(init, *result.automaticInit);
+            item.set("automatic_init", std::move(init));
         } else {
-            item.set("code", Json());
-            item.set("name", Json());
-            item.set("explanation", Json());
+            item.set("automatic_init", Json());
         }
-        item.set("attempts", result.attempts);
-        item.set("exit_status", static_cast<int>(result.exitStatus));
+        setCallMembers(item, result);
         if (result.command.kind == CommandKind::State) {
             bool filled = result.state && result.code == SOUND_OK;
-            item.set("hiPower", filled ? Json(result.state->hiPowerState) : Json());
-            item.set("audioMode", filled ? Json(result.state->audioMode) : Json());
+            item.set("hi_power", filled ? Json(result.state->hiPowerState != 0) : Json());
+            item.set("audio_mode", filled ? Json(result.state->audioMode) : Json());
         }
-        item.set("diagnostics", linesJson(result.diagnostics));
-        if (result.reports) item.set("reports", linesJson(*result.reports));
         if (result.detail.kind() != Json::Kind::Null) {
             item.set(result.command.kind == CommandKind::Devices ? "devices" : "config", result.detail);
         }
@@ -179,17 +198,20 @@ public:
         context_.emplace_back(key, std::move(value));
     }
 
-    void finish(ExitStatus status) override {
+    void finish(ExitStatus status, const SessionCounts& counts) override {
         Json document = jsonDocumentHead();
         for (auto& [key, value] : context_) document.set(key, std::move(value));
         document.set("results", std::move(results_));
+        Json summary = Json::object();
+        summary.set("commands", counts.commands);
+        summary.set("succeeded", counts.succeeded);
+        summary.set("failed", counts.failed);
+        summary.set("not_run", counts.notRun);
+        document.set("summary", std::move(summary));
         document.set("warnings", std::move(warnings_));
         document.set("exit_status", static_cast<int>(status));
         document.set("exit_meaning", exitStatusMeaning(status));
-        std::string text = document.dump();
-        std::fputs(text.c_str(), out_);
-        std::fputc('\n', out_);
-        std::fflush(out_);
+        writeJsonDocument(out_, document);
     }
 
 private:
@@ -238,6 +260,8 @@ const char* exitStatusMeaning(ExitStatus status) {
         return "the library ignores the configuration file as a whole";
     case kExitConfigPartlyIgnored:
         return "the library ignores part of the configuration file";
+    case kExitOutputFailed:
+        return "standard output could not be written";
     }
     return "?";
 }
@@ -250,6 +274,24 @@ Json jsonDocumentHead() {
     tool.set("version", TAMO_SOUND_VERSION);
     document.set("tool", std::move(tool));
     return document;
+}
+
+Json usageErrorDocument(const std::string& message) {
+    Json document = jsonDocumentHead();
+    Json error = Json::object();
+    error.set("kind", "usage");
+    error.set("message", message);
+    document.set("error", std::move(error));
+    document.set("exit_status", static_cast<int>(kExitUsage));
+    document.set("exit_meaning", exitStatusMeaning(kExitUsage));
+    return document;
+}
+
+void writeJsonDocument(std::FILE* out, const Json& document) {
+    std::string text = document.dump();
+    std::fputs(text.c_str(), out);
+    std::fputc('\n', out);
+    std::fflush(out);
 }
 
 std::unique_ptr<Reporter> makeTextReporter(std::FILE* out, std::FILE* err, bool colour) {

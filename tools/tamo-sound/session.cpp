@@ -17,36 +17,45 @@ Session::Session(const SoundFunctions* functions, std::string loadError, Session
 
 ExitStatus Session::run(const std::vector<Command>& commands) {
     for (const Command& command : commands) {
+        ++counts_.commands;
         if (status_ != kExitSuccess && !settings_.keepGoing) {
             skip(command, "an earlier command failed (--keep-going runs the rest anyway)");
             continue;
         }
-        if (!command.isLibraryCall()) {
-            report(local_(command));
-            continue;
-        }
-        if (!functions_) {
-            CommandResult result;
-            result.command = command;
-            result.notRunBecause = "the library is not loaded: " + loadError_;
-            result.exitStatus = kExitToolFailure;
-            report(result);
-            continue;
-        }
-        if (command.needsInit() && !initialised_ && !settings_.noInit) {
-            Command initCommand;
-            initCommand.kind = CommandKind::Init;
-            CommandResult init = call(initCommand, true);
-            init.before = command.text();
-            report(init);
-            if (init.code != SOUND_OK) {
-                skip(command, "init failed");
-                continue;
-            }
-        }
-        report(call(command, false));
+        report(command.isLibraryCall() ? runLibraryCommand(command) : local_(command));
     }
     return status_;
+}
+
+CommandResult Session::runLibraryCommand(const Command& command) {
+    if (!functions_) {
+        CommandResult result;
+        result.command = command;
+        result.notRunBecause = "the library is not loaded: " + loadError_;
+        result.exitStatus = kExitToolFailure;
+        return result;
+    }
+    std::shared_ptr<const CommandResult> automaticInit;
+    if (command.needsInit() && history_ != InitHistory::Initialised && !settings_.noInit) {
+        Command initCommand;
+        initCommand.kind = CommandKind::Init;
+        CommandResult init = call(initCommand, true);
+        init.before = command.text();
+        // Shown as it happens, among the library's own lines.
+        reporter_.result(init);
+        automaticInit = std::make_shared<const CommandResult>(std::move(init));
+        if (automaticInit->code != SOUND_OK) {
+            CommandResult result;
+            result.command = command;
+            result.automaticInit = automaticInit;
+            result.notRunBecause = "its automatic init failed";
+            result.exitStatus = automaticInit->exitStatus;
+            return result;
+        }
+    }
+    CommandResult result = call(command, false);
+    result.automaticInit = automaticInit;
+    return result;
 }
 
 CommandResult Session::call(const Command& command, bool implicit) {
@@ -68,16 +77,30 @@ CommandResult Session::call(const Command& command, bool implicit) {
             code = callOnce(command, state);
         }
         if (code != SOUND_ERROR_LOCK_BUSY || attempt >= attempts) break;
-        reporter_.retrying(command, attempt, attempts, settings_.retryPauseMs);
+        reporter_.retrying(command, attempt, attempts, settings_.retryPauseMs, settings_.virtualTime);
         Sleep(settings_.retryPauseMs);
     }
     result.code = code;
+    result.cause = causeOf(code);
     if (reports_) result.reports = reports_();
     if (command.kind == CommandKind::State) result.state = state;
     result.exitStatus = describeStatus(code).exitStatus;
-    if (command.kind == CommandKind::Init && code == SOUND_OK) initialised_ = true;
-    if (command.kind == CommandKind::Destroy) initialised_ = false;
+    if (command.kind == CommandKind::Init && code == SOUND_OK) history_ = InitHistory::Initialised;
+    if (command.kind == CommandKind::Destroy && history_ != InitHistory::Never) history_ = InitHistory::Destroyed;
     return result;
+}
+
+std::string Session::causeOf(StatusCode code) const {
+    if (code != SOUND_ERROR_NOT_INITIALIZED) return {};
+    switch (history_) {
+    case InitHistory::Never:
+        return "no init has succeeded in this process";
+    case InitHistory::Destroyed:
+        return "destroy ran after the last successful init";
+    case InitHistory::Initialised:
+        break;
+    }
+    return {};
 }
 
 StatusCode Session::callOnce(const Command& command, SoundState& state) {
@@ -102,6 +125,7 @@ StatusCode Session::callOnce(const Command& command, SoundState& state) {
 
 void Session::report(const CommandResult& result) {
     if (status_ == kExitSuccess) status_ = result.exitStatus;
+    ++(result.exitStatus == kExitSuccess ? counts_.succeeded : counts_.failed);
     reporter_.result(result);
 }
 
@@ -110,6 +134,7 @@ void Session::skip(const Command& command, const std::string& why) {
     result.command = command;
     result.notRunBecause = why;
     result.exitStatus = kExitSuccess;
+    ++counts_.notRun;
     reporter_.result(result);
 }
 

@@ -15,13 +15,14 @@ struct SessionSettings {
     bool keepGoing = false;
     int retries = 0;
     unsigned retryPauseMs = kRetryPauseMs;
+    bool virtualTime = false;  // the pause passes on the emulated clock, not the wall clock's
 };
 
 // devices and check-config, which are no calls of the exported functions.
 using LocalCommand = std::function<CommandResult(const Command&)>;
-// What the headset exchanged since the last time it was asked, one line a
-// report (the native build's virtual headset).
-using ReportTap = std::function<std::vector<std::string>()>;
+// What the headset exchanged since the last time it was asked (the native
+// build's virtual headset).
+using ReportTap = std::function<std::vector<ExchangedReport>()>;
 
 class Session {
 public:
@@ -34,9 +35,17 @@ public:
     // success.
     ExitStatus run(const std::vector<Command>& commands);
 
+    const SessionCounts& counts() const { return counts_; }
+
 private:
+    // Whether the library was ever initialised by this session, and whether
+    // it was destroyed since: what makes -2000 true at this moment.
+    enum class InitHistory { Never, Initialised, Destroyed };
+
+    CommandResult runLibraryCommand(const Command& command);
     CommandResult call(const Command& command, bool implicit);
     StatusCode callOnce(const Command& command, SoundState& state);
+    std::string causeOf(StatusCode code) const;
     void report(const CommandResult& result);
     void skip(const Command& command, const std::string& why);
 
@@ -46,8 +55,9 @@ private:
     Reporter& reporter_;
     LocalCommand local_;
     ReportTap reports_;
-    bool initialised_ = false;
+    InitHistory history_ = InitHistory::Never;
     ExitStatus status_ = kExitSuccess;
+    SessionCounts counts_;
 };
 
 }  // namespace tamo::tool

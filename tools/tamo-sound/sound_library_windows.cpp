@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 #include "text_paths.h"
+#include "windows_error.h"
 
 #include <array>
 #include <string>
@@ -51,7 +52,7 @@ SoundLibrary::SoundLibrary() {
     origin_ = utf8FromWide(path);
     HMODULE module = LoadLibraryW(path.c_str());
     if (!module) {
-        error_ = "cannot load " + origin_ + " (Windows error " + std::to_string(GetLastError()) + ")";
+        error_ = "cannot load " + origin_ + ": " + describeWindowsError(GetLastError());
         return;
     }
     module_ = module;

@@ -13,7 +13,7 @@ struct KnownStatus {
 constexpr std::array<KnownStatus, 13> kKnownStatuses = {{
     {SOUND_OK, {"SOUND_OK", "success", kExitSuccess}},
     {SOUND_ERROR_NOT_INITIALIZED,
-     {"SOUND_ERROR_NOT_INITIALIZED", "the library is not initialised: no init has succeeded in this process",
+     {"SOUND_ERROR_NOT_INITIALIZED", "the library is not initialised",
       kExitNotInitialised}},
     {SOUND_ERROR_SEE_THROUGH_DISABLED,
      {"SOUND_ERROR_SEE_THROUGH_DISABLED",

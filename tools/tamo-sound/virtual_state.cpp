@@ -30,24 +30,27 @@ std::optional<int> number(std::string_view text, int low, int high) {
     return value;
 }
 
-LoadedState corrupt(int line, const std::string& why) {
+LoadedState unusable(LoadedState::Outcome outcome, int line, const std::string& why) {
     LoadedState loaded;
-    loaded.outcome = LoadedState::Outcome::Corrupt;
+    loaded.outcome = outcome;
     loaded.problem = (line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + why;
     return loaded;
 }
+
+LoadedState corrupt(int line, const std::string& why) { return unusable(LoadedState::Outcome::Corrupt, line, why); }
+LoadedState foreign(int line, const std::string& why) { return unusable(LoadedState::Outcome::Foreign, line, why); }
 
 std::string errorText(int error) { return std::strerror(error); }
 
 }  // namespace
 
 LoadedState parseState(const std::string& text) {
-    if (text.find('\0') != std::string::npos) return corrupt(0, "the file holds NUL bytes");
     std::istringstream stream(text);
     std::string line;
     if (!std::getline(stream, line) || line != kStateFileHeader) {
-        return corrupt(1, "the first line is not \"" + std::string(kStateFileHeader) + "\"");
+        return foreign(1, "the first line is not \"" + std::string(kStateFileHeader) + "\"");
     }
+    if (text.find('\0') != std::string::npos) return corrupt(0, "the file holds NUL bytes");
     LoadedState loaded;
     loaded.outcome = LoadedState::Outcome::Loaded;
     std::map<std::string, bool> seen;
@@ -101,13 +104,9 @@ LoadedState loadStateFile(const std::string& path) {
     auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) return {};
     LoadedState loaded;
-    if (!std::filesystem::is_regular_file(status)) {
-        loaded.outcome = LoadedState::Outcome::Corrupt;
-        loaded.problem = "it is not a regular file";
-        return loaded;
-    }
+    if (!std::filesystem::is_regular_file(status)) return foreign(0, "it is not a regular file");
     if (std::filesystem::file_size(path, error) > kMaxStateFileSize) {
-        return corrupt(0, "the file is larger than a state file can be");
+        return foreign(0, "the file is larger than a state file can be");
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -12,7 +12,9 @@
 //
 // The file is replaced atomically (a temporary file beside it, then a
 // rename), so a reader never sees half of it. A file that does not read as
-// this format is reported and replaced, never trusted in part.
+// this format is reported and never trusted in part; only one that starts
+// with the header above is ever replaced, so a file given by mistake (a
+// configuration file, a document) is never overwritten.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +38,16 @@ using VirtualState = std::map<int, HeadsetState>;
 inline constexpr const char* kStateFileHeader = "tamo-sound virtual headset state 1";
 
 struct LoadedState {
-    enum class Outcome { Missing, Loaded, Corrupt, Unreadable } outcome = Outcome::Missing;
+    // Corrupt: the tool's header, then something it cannot read; Foreign:
+    // not the tool's file at all.
+    enum class Outcome { Missing, Loaded, Corrupt, Foreign, Unreadable } outcome = Outcome::Missing;
     VirtualState state;
-    std::string problem;  // Corrupt, Unreadable: why, with the line number
+    std::string problem;  // Corrupt, Foreign, Unreadable: why, with the line number
+
+    // Whether saving may replace the file.
+    bool mayBeReplaced() const {
+        return outcome == Outcome::Missing || outcome == Outcome::Loaded || outcome == Outcome::Corrupt;
+    }
 };
 
 LoadedState parseState(const std::string& text);

@@ -32,6 +32,13 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+// A 16-bit id as users read it: "2E5C".
+std::string hexId(unsigned id) {
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "%04X", id & 0xFFFF);
+    return text.data();
+}
+
 std::optional<unsigned> parseNumber(std::string_view text, int base, unsigned maximum) {
     if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) text.remove_prefix(2);
     unsigned value = 0;
@@ -40,12 +47,6 @@ std::optional<unsigned> parseNumber(std::string_view text, int base, unsigned ma
         return std::nullopt;
     }
     return value;
-}
-
-std::optional<bool> parseYesNo(std::string_view text) {
-    if (text == "yes" || text == "1" || text == "true") return true;
-    if (text == "no" || text == "0" || text == "false") return false;
-    return std::nullopt;
 }
 
 InterfaceSpec plainInterface() {
@@ -90,12 +91,12 @@ std::optional<std::string> applyKey(InterfaceSpec& entry, std::string_view key, 
         if (!number) return "firmware takes a decimal number from 0 to 999";
         entry.firmware = *number;
     } else if (key == "silent" && entry.headset) {
-        std::optional<bool> flag = parseYesNo(value);
-        if (!flag) return "silent takes yes or no";
+        std::optional<bool> flag = parseSwitch(value);
+        if (!flag) return "silent takes yes or no (or on, off, 1, 0)";
         entry.silent = *flag;
     } else if (key == "openable") {
-        std::optional<bool> flag = parseYesNo(value);
-        if (!flag) return "openable takes yes or no";
+        std::optional<bool> flag = parseSwitch(value);
+        if (!flag) return "openable takes yes or no (or on, off, 1, 0)";
         entry.openable = *flag;
     } else {
         return "unknown key " + std::string(key);
@@ -134,7 +135,7 @@ std::optional<Profile> parseProfile(const std::string& text, const std::string& 
         std::string_view value = trimmed(line.substr(equals + 1));
         if (section == Section::None) return fail("a key before the first section");
         if (section == Section::Lock) {
-            std::optional<bool> held = key == "held" ? parseYesNo(value) : std::nullopt;
+            std::optional<bool> held = key == "held" ? parseSwitch(value) : std::nullopt;
             if (!held) return fail("[lock] takes held = yes or no");
             profile.lockHeld = *held;
             continue;
@@ -144,38 +145,70 @@ std::optional<Profile> parseProfile(const std::string& text, const std::string& 
     return profile;
 }
 
+namespace {
+
+struct BuiltInProfile {
+    const char* name;
+    void (*build)(Profile&);
+};
+
+// Every built-in profile, in the order --help and errors list them.
+constexpr BuiltInProfile kBuiltInProfiles[] = {
+    {"default", [](Profile& profile) { profile.interfaces = {InterfaceSpec{}}; }},
+    {"none", [](Profile&) {}},
+    {"old-firmware",
+     [](Profile& profile) {
+         InterfaceSpec headset;
+         headset.firmware = kOldFirmware;
+         profile.interfaces = {headset};
+     }},
+    {"silent",
+     [](Profile& profile) {
+         InterfaceSpec headset;
+         headset.silent = true;
+         profile.interfaces = {headset};
+     }},
+    {"busy",
+     [](Profile& profile) {
+         profile.interfaces = {InterfaceSpec{}};
+         profile.lockHeld = true;
+     }},
+    {"two-headsets",
+     [](Profile& profile) {
+         InterfaceSpec second;
+         second.product = L"TAMO Prime";
+         profile.interfaces = {InterfaceSpec{}, second};
+     }},
+};
+
+}  // namespace
+
+std::string builtInProfileNames() {
+    std::string names;
+    for (const BuiltInProfile& builtIn : kBuiltInProfiles) {
+        if (!names.empty()) names += ", ";
+        names += builtIn.name;
+    }
+    return names;
+}
+
 std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& error) {
     Profile profile;
     profile.name = nameOrPath;
-    InterfaceSpec headset;
-    if (nameOrPath == "default") {
-        profile.interfaces = {headset};
-    } else if (nameOrPath == "none") {
-    } else if (nameOrPath == "old-firmware") {
-        headset.firmware = kOldFirmware;
-        profile.interfaces = {headset};
-    } else if (nameOrPath == "silent") {
-        headset.silent = true;
-        profile.interfaces = {headset};
-    } else if (nameOrPath == "busy") {
-        profile.interfaces = {headset};
-        profile.lockHeld = true;
-    } else if (nameOrPath == "two-headsets") {
-        InterfaceSpec second = headset;
-        second.product = L"TAMO Prime";
-        profile.interfaces = {headset, second};
-    } else {
-        std::ifstream file(nameOrPath, std::ios::binary);
-        if (!file) {
-            error = "--virtual: '" + nameOrPath +
-                    "' is neither a profile (none, old-firmware, silent, busy, two-headsets) nor a readable file";
-            return std::nullopt;
-        }
-        std::ostringstream text;
-        text << file.rdbuf();
-        return parseProfile(text.str(), nameOrPath, error);
+    for (const BuiltInProfile& builtIn : kBuiltInProfiles) {
+        if (nameOrPath != builtIn.name) continue;
+        builtIn.build(profile);
+        return profile;
     }
-    return profile;
+    std::ifstream file(nameOrPath, std::ios::binary);
+    if (!file) {
+        error = "--virtual: '" + nameOrPath + "' is neither a profile (" + builtInProfileNames() +
+                ") nor a readable file";
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return parseProfile(text.str(), nameOrPath, error);
 }
 
 // Stands between the bus and a virtual headset and writes down every report
@@ -183,11 +216,12 @@ std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& e
 // held, like any device model: it calls no platform function.
 class VirtualWorld::ReportLog final : public emulated::HidDeviceModel {
 public:
-    explicit ReportLog(std::shared_ptr<emulated::VirtualHeadset> headset) : headset_(std::move(headset)) {}
+    ReportLog(std::shared_ptr<emulated::VirtualHeadset> headset, int headsetNumber)
+        : headset_(std::move(headset)), headsetNumber_(headsetNumber) {}
 
-    std::vector<std::string> take() {
+    std::vector<ExchangedReport> take() {
         std::lock_guard guard(mutex_);
-        return std::exchange(lines_, {});
+        return std::exchange(reports_, {});
     }
 
     void opened(emulated::HidSession session) override { headset_->opened(session); }
@@ -195,51 +229,45 @@ public:
 
     DWORD setFeature(emulated::HidSession session, std::span<const std::uint8_t> report) override {
         DWORD result = headset_->setFeature(session, report);
-        note("-> set feature", report, result);
+        note(ExchangedReport::Kind::SetFeature, report, result);
         return result;
     }
 
     DWORD getFeature(emulated::HidSession session, std::span<std::uint8_t> report) override {
         DWORD result = headset_->getFeature(session, report);
-        note("<- get feature", report, result);
+        note(ExchangedReport::Kind::GetFeature, report, result);
         return result;
     }
 
     emulated::TransferReply write(emulated::HidSession session, std::span<const std::uint8_t> report) override {
         emulated::TransferReply reply = headset_->write(session, report);
-        note("-> output report", report, reply.rejectedWith.value_or(ERROR_SUCCESS));
+        note(ExchangedReport::Kind::OutputReport, report, reply.rejectedWith.value_or(ERROR_SUCCESS));
         return reply;
     }
 
     emulated::TransferReply read(emulated::HidSession session) override {
         emulated::TransferReply reply = headset_->read(session);
         if (!reply.data.empty() || reply.rejectedWith) {
-            note("<- input report", reply.data, reply.rejectedWith.value_or(ERROR_SUCCESS));
+            note(ExchangedReport::Kind::InputReport, reply.data, reply.rejectedWith.value_or(ERROR_SUCCESS));
         }
         return reply;
     }
 
 private:
-    // Bytes up to the last one that is not zero; the zeros after it counted.
-    void note(const char* what, std::span<const std::uint8_t> bytes, DWORD result) {
-        std::size_t length = bytes.size();
-        while (length > 0 && bytes[length - 1] == 0) --length;
-        std::string line = what;
-        line += ":";
-        for (std::size_t i = 0; i < length; ++i) {
-            std::array<char, 4> hex{};
-            std::snprintf(hex.data(), hex.size(), " %02X", bytes[i]);
-            line += hex.data();
-        }
-        if (length < bytes.size()) line += " (+" + std::to_string(bytes.size() - length) + " zero bytes)";
-        if (result != ERROR_SUCCESS) line += " refused (error " + std::to_string(result) + ")";
+    void note(ExchangedReport::Kind kind, std::span<const std::uint8_t> bytes, DWORD result) {
+        ExchangedReport report;
+        report.headset = headsetNumber_;
+        report.kind = kind;
+        report.bytes.assign(bytes.begin(), bytes.end());
+        report.refusedWith = result;
         std::lock_guard guard(mutex_);
-        lines_.push_back(std::move(line));
+        reports_.push_back(std::move(report));
     }
 
     std::shared_ptr<emulated::VirtualHeadset> headset_;
+    int headsetNumber_;
     std::mutex mutex_;
-    std::vector<std::string> lines_;
+    std::vector<ExchangedReport> reports_;
 };
 
 struct VirtualWorld::Plugged {
@@ -272,13 +300,7 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
                         : fromEnvironment && *fromEnvironment ? std::string(fromEnvironment)
                                                               : defaultStateFilePath();
     world->loaded_ = loadStateFile(world->stateFile_);
-    if (world->loaded_.outcome == LoadedState::Outcome::Corrupt) {
-        world->warnings_.push_back("the virtual headset state file " + world->stateFile_ + " is corrupt (" +
-                                   world->loaded_.problem + "); starting from the default state and replacing it");
-    } else if (world->loaded_.outcome == LoadedState::Outcome::Unreadable) {
-        world->warnings_.push_back("the virtual headset state file " + world->stateFile_ + " cannot be read (" +
-                                   world->loaded_.problem + "); starting from the default state");
-    }
+    if (std::optional<std::string> warning = world->loadWarning()) world->warnings_.push_back(*warning);
 
     int headsets = 0;
     unsigned instance = 0;
@@ -295,11 +317,12 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
             if (auto saved = world->loaded_.state.find(headsets); saved != world->loaded_.state.end()) {
                 state = saved->second;
             }
+            world->initial_[headsets] = state;
             plugged->headset->setAudioMode(state.audioMode);
             plugged->headset->setHiPower(state.hiPower);
             plugged->headset->setSeeThrough(state.seeThrough);
             description = emulated::VirtualHeadset::describe(plugged->headset, entry.product, instance);
-            plugged->log = std::make_shared<ReportLog>(plugged->headset);
+            plugged->log = std::make_shared<ReportLog>(plugged->headset, plugged->headsetNumber);
             description.device = plugged->log;
         }
         description.path = emulated::HidBus::devicePath(static_cast<USHORT>(entry.vendorId),
@@ -336,26 +359,50 @@ VirtualWorld::~VirtualWorld() {
     }
 }
 
-std::vector<std::string> VirtualWorld::takeReports() {
-    std::vector<std::string> lines;
+std::vector<ExchangedReport> VirtualWorld::takeReports() {
+    std::vector<ExchangedReport> reports;
     for (const auto& plugged : plugged_) {
         if (!plugged->log) continue;
-        std::string prefix = plugged->headsetNumber > 1 ? "headset " + std::to_string(plugged->headsetNumber) + " " : "";
-        for (std::string& line : plugged->log->take()) lines.push_back(prefix + line);
+        for (ExchangedReport& report : plugged->log->take()) reports.push_back(std::move(report));
     }
-    return lines;
+    return reports;
+}
+
+std::optional<std::string> VirtualWorld::loadWarning() const {
+    std::string file = "the virtual headset state file " + stateFile_;
+    switch (loaded_.outcome) {
+    case LoadedState::Outcome::Missing:
+    case LoadedState::Outcome::Loaded:
+        return std::nullopt;
+    case LoadedState::Outcome::Corrupt:
+        return file + " is damaged (" + loaded_.problem +
+               "); starting from the default state; a command that changes the headset replaces it";
+    case LoadedState::Outcome::Foreign:
+        return file + " is not a tamo-sound state file (" + loaded_.problem +
+               "); starting from the default state; the file is left as it is";
+    case LoadedState::Outcome::Unreadable:
+        return file + " cannot be read (" + loaded_.problem +
+               "); starting from the default state; the file is left as it is";
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> VirtualWorld::save() {
-    VirtualState state = loaded_.state;
+    VirtualState current;
     for (const auto& plugged : plugged_) {
         if (!plugged->headset) continue;
-        state[plugged->headsetNumber] =
+        current[plugged->headsetNumber] =
             HeadsetState{plugged->headset->audioMode(), plugged->headset->hiPower(), plugged->headset->seeThrough()};
     }
-    bool trusted = loaded_.outcome == LoadedState::Outcome::Loaded;
-    if (trusted && state == loaded_.state) return std::nullopt;
-    if (loaded_.outcome == LoadedState::Outcome::Missing && state.empty()) return std::nullopt;
+    // Only a change of the headsets is written: a run that only reads them
+    // leaves the file alone.
+    if (current == initial_) return std::nullopt;
+    if (!loaded_.mayBeReplaced()) {
+        return "the virtual headset's new state is not kept: " + stateFile_ +
+               " is not a tamo-sound state file, and it is left as it is (give --state-file another path)";
+    }
+    VirtualState state = loaded_.outcome == LoadedState::Outcome::Loaded ? loaded_.state : VirtualState{};
+    for (const auto& [headset, values] : current) state[headset] = values;
     if (std::optional<std::string> problem = saveStateFile(stateFile_, state)) {
         return "the virtual headset state cannot be saved: " + *problem;
     }
@@ -394,6 +441,9 @@ Json VirtualWorld::describe() const {
     case LoadedState::Outcome::Corrupt:
         outcome = "corrupt";
         break;
+    case LoadedState::Outcome::Foreign:
+        outcome = "foreign";
+        break;
     case LoadedState::Outcome::Unreadable:
         outcome = "unreadable";
         break;
@@ -407,13 +457,17 @@ Json VirtualWorld::describe() const {
         item.set("kind", plugged->headset ? "headset" : "interface");
         item.set("product", utf8FromWide(plugged->entry.product));
         item.set("vendor_id", plugged->entry.vendorId);
+        item.set("vendor_id_hex", hexId(plugged->entry.vendorId));
         item.set("product_id", plugged->entry.productId);
+        item.set("product_id_hex", hexId(plugged->entry.productId));
+        item.set("openable", plugged->entry.openable);
         if (plugged->headset) {
+            item.set("headset", plugged->headsetNumber);
             item.set("firmware", plugged->entry.firmware);
             item.set("silent", plugged->entry.silent);
-            item.set("audioMode", plugged->headset->audioMode());
-            item.set("hiPower", plugged->headset->hiPower());
-            item.set("seeThrough", plugged->headset->seeThrough());
+            item.set("audio_mode", plugged->headset->audioMode());
+            item.set("hi_power", plugged->headset->hiPower());
+            item.set("see_through", plugged->headset->seeThrough());
         }
         interfaces.push(std::move(item));
     }

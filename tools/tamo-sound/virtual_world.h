@@ -30,6 +30,7 @@
 #pragma once
 
 #include "arguments.h"
+#include "exchanged_report.h"
 #include "json.h"
 #include "virtual_state.h"
 
@@ -61,6 +62,9 @@ struct Profile {
     bool lockHeld = false;
 };
 
+// The built-in profiles' names, comma-separated.
+std::string builtInProfileNames();
+
 // A built-in profile by name, or a profile file by path. The error names
 // the line of a file that does not parse.
 std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& error);
@@ -79,11 +83,13 @@ public:
     // Problems met while loading the state (a corrupt file, ...).
     const std::vector<std::string>& warnings() const { return warnings_; }
 
-    // The reports exchanged with the headsets since the last call, one line
-    // each: direction, kind and bytes.
-    std::vector<std::string> takeReports();
+    // The reports exchanged with the headsets since the last call, in
+    // headset order.
+    std::vector<ExchangedReport> takeReports();
 
-    // Writes the headsets' state back. The problem, when that fails.
+    // Writes the headsets' state back when a command changed it, and only
+    // over a file that is missing or the tool's own. The problem, when it
+    // is not written.
     std::optional<std::string> save();
 
     Json describe() const;
@@ -99,7 +105,10 @@ private:
     Profile profile_;
     std::string stateFile_;
     std::wstring executablePath_;
+    std::optional<std::string> loadWarning() const;
+
     LoadedState loaded_;
+    VirtualState initial_;  // the headsets as this run found them
     std::vector<std::unique_ptr<Plugged>> plugged_;
     void* lockHolder_ = nullptr;
     std::vector<std::string> warnings_;
