@@ -3,7 +3,7 @@
 #include "platform/win32.h"
 
 #if !defined(_WIN32)
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 #endif
 
 #include <cstdio>

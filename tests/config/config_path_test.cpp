@@ -3,7 +3,7 @@
 #include "config/hmd_config.h"
 #include "config_files.h"
 #include "platform/emulated/system.h"
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 #include "stdout_capture.h"
 
 #include <string>

@@ -6,7 +6,7 @@
 #include "stdout_capture.h"
 
 #if !defined(_WIN32)
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 #endif
 
 namespace tamo::test {
