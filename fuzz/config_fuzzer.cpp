@@ -7,6 +7,7 @@
 #include "config/config_reader.h"
 #include "config/hmd_config.h"
 #include "fuzz_world.h"
+#include "platform/line_redirect.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -175,10 +176,10 @@ void checkFile(const HostDirectory& host, const std::string& file) {
 
     DeviceConfigList table;
     bool seeThrough = false;
-    OutputCapture out;
+    LineRedirect out;
     loadDeviceConfigs(table);
     seeThrough = isSeeThroughEnabled();
-    const std::string& printed = out.text();
+    const std::string printed = out.text();
 
     std::vector<std::string> lines;
     DeviceConfigList expectedTable = referenceTable(file, lines);
@@ -195,9 +196,9 @@ void checkFile(const HostDirectory& host, const std::string& file) {
 void checkLine(const std::string& line) {
     std::string key = "key before";
     std::string value = "value before";
-    OutputCapture out;
+    LineRedirect out;
     int result = ConfigReader::getKeyValueFromBuffer(line, key, value);
-    const std::string& printed = out.text();
+    const std::string printed = out.text();
 
     std::optional<Split> expected = referenceSplit(line);
     if (expected) {

@@ -3,7 +3,7 @@
 #include "api/diagnostics.h"
 #include "hid/hid_library.h"
 #include "platform/console.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #if !defined(_WIN32)
 #include "platform/emulated/utf8.h"
@@ -31,7 +31,7 @@ void PlatformTest::TearDown() {
 }
 
 std::vector<std::string> systemErrorLines(unsigned long code) {
-    StdoutCapture capture;
+    LineRedirect capture;
     tamo::printWideLine(tamo::systemErrorText(static_cast<DWORD>(code)));
     return capture.lines();
 }

@@ -6,7 +6,7 @@
 #include "config/line_reader.h"
 #include "config/tokenizer.h"
 #include "hid/hex_number.h"
-#include "output_capture.h"
+#include "platform/line_redirect.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -314,11 +314,12 @@ private:
         }
         // The library's splitter reports each line it cannot split; those
         // lines are explained below instead.
-        OutputCapture quiet;
-        LineReader reader(file.get());
-        std::string text;
-        while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, text));
-        quiet.finish();
+        {
+            LineRedirect quiet;
+            LineReader reader(file.get());
+            std::string text;
+            while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, text));
+        }
         check_.lineCount = static_cast<int>(lines_.size());
         if (std::ferror(file.get())) {
             check_.file = ConfigFileState::Unreadable;
@@ -341,7 +342,7 @@ private:
     // them: the reader's own load and look-ups, in the library's order.
     void runLibraryReader() {
         {
-            OutputCapture capture;
+            LineRedirect capture;
             FileConfigReader reader(path_);
             int loaded = reader.loadConfigFile();
             int count = 0;
@@ -357,7 +358,7 @@ private:
                 check_.disagreement = "the library's reader " + std::string(loaded == 0 ? "loaded" : "rejected") +
                                       " the file, unlike the line-by-line reading";
             }
-            check_.tableLines = capture.finish();
+            check_.tableLines = capture.lines();
         }
         if (check_.builtInTable) {
             DeviceConfigList builtIn;
@@ -365,12 +366,12 @@ private:
             int index = 0;
             for (DeviceConfig& entry : builtIn) check_.table.push_back({++index, std::move(entry), {}});
         }
-        OutputCapture capture;
+        LineRedirect capture;
         FileConfigReader reader(path_);
         int enabled = 0;
         check_.seeThroughAllowed =
             reader.loadConfigFile() == 0 && reader.getIntValue(kEnableSeeThrough, enabled) == 0 && enabled != 0;
-        check_.seeThroughLines = capture.finish();
+        check_.seeThroughLines = capture.lines();
     }
 
     std::vector<int> visitedIndices(const FileConfigReader& reader, int count) {
@@ -626,13 +627,13 @@ private:
 
     // The library's own functions, asked about the file they read.
     void compareWithLibrary() {
-        OutputCapture capture;
+        LineRedirect capture;
         DeviceConfigList table;
         loadDeviceConfigs(table);
-        std::vector<std::string> tableLines = capture.finish();
-        OutputCapture seeThroughCapture;
+        std::vector<std::string> tableLines = capture.lines();
+        LineRedirect seeThroughCapture;
         bool seeThrough = isSeeThroughEnabled();
-        std::vector<std::string> seeThroughLines = seeThroughCapture.finish();
+        std::vector<std::string> seeThroughLines = seeThroughCapture.lines();
 
         std::vector<DeviceConfig> explained;
         for (const ConfigEntry& entry : check_.table) explained.push_back(entry.properties);

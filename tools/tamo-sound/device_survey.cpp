@@ -7,7 +7,7 @@
 #include "hid/hid_device_connection.h"
 #include "hid/hid_library.h"
 #include "hid/unique_handle.h"
-#include "output_capture.h"
+#include "platform/line_redirect.h"
 #include "text_paths.h"
 
 #include <algorithm>
@@ -185,13 +185,13 @@ void enumerate(DeviceSurvey& survey, const HidLibrary& hid) {
 
 // The library's own discovery over the same table, for comparison.
 void openAsTheLibrary(DeviceSurvey& survey) {
-    OutputCapture capture;
+    LineRedirect capture;
     {
         HidDeviceConnection connection(survey.table);
         survey.libraryFound = connection.open();
         survey.libraryDeviceName = connection.deviceName();
     }
-    survey.openLines = capture.finish();
+    survey.openLines = capture.lines();
     auto chosen = std::find_if(survey.interfaces.begin(), survey.interfaces.end(),
                                [](const InterfaceReport& report) { return report.libraryOpensThis; });
     bool found = chosen != survey.interfaces.end();
@@ -267,9 +267,9 @@ void describeOutcomes(std::vector<std::string>& out, const InterfaceReport& repo
 DeviceSurvey surveyDevices() {
     DeviceSurvey survey;
     {
-        OutputCapture capture;
+        LineRedirect capture;
         loadDeviceConfigs(survey.table);
-        survey.tableLines = capture.finish();
+        survey.tableLines = capture.lines();
     }
     const HidLibrary& hid = HidLibrary::instance();
     survey.hidAvailable = hid.available();
