@@ -1,6 +1,6 @@
 #include "config/config_reader.h"
 
-#include "config/decimal.h"
+#include "config/integer_text.h"
 #include "config/line_reader.h"
 #include "config/tokenizer.h"
 #include "platform/console.h"
@@ -87,7 +87,7 @@ int ConfigReader::getIntValue(const std::string& key, int& value) const {
         printLine("Cannot find the key:" + key);
         return -1;
     }
-    value = parseDecimal(found->second);
+    value = readInteger(found->second, 10).value;
     return 0;
 }
 

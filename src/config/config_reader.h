@@ -35,7 +35,7 @@ public:
     static int getKeyValueFromBuffer(const std::string& line, std::string& key, std::string& value);
 
     // The value of `key` as text, or as a decimal number (a value that is
-    // not a number gives 0; see parseDecimal). -1 and a diagnostic line when
+    // not a number gives 0; see readInteger). -1 and a diagnostic line when
     // the file did not hold the key; `value` is then left unchanged.
     int getStringValue(const std::string& key, std::string& value) const;
     int getIntValue(const std::string& key, int& value) const;

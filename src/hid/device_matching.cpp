@@ -1,5 +1,5 @@
 // Matching an opened interface against the device table.
-#include "hid/hex_number.h"
+#include "config/integer_text.h"
 #include "hid/hid_device_connection.h"
 
 #include "platform/console.h"
@@ -21,7 +21,7 @@ const std::string* valueOf(const DeviceConfig& entry, const char* key) {
 // Vendor and product IDs are compared by the low 16 bits of the number.
 bool idMatches(const DeviceConfig& entry, const char* key, USHORT id) {
     const std::string* text = valueOf(entry, key);
-    return text && static_cast<std::uint16_t>(parseHexInt32(*text)) == id;
+    return text && static_cast<std::uint16_t>(readInteger(*text, 16).value) == id;
 }
 
 // Usage page and usage are compared as whole 32-bit numbers, so a table
@@ -30,7 +30,7 @@ bool usageMatches(const DeviceConfig& entry, const char* key, const std::map<std
     const std::string* text = valueOf(entry, key);
     if (!text) return true;
     auto it = caps.find(key);
-    return it != caps.end() && parseHexInt32(*text) == it->second;
+    return it != caps.end() && readInteger(*text, 16).value == it->second;
 }
 
 }  // namespace

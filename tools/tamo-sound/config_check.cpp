@@ -1,11 +1,10 @@
 #include "config_check.h"
 
 #include "config/config_reader.h"
-#include "config/decimal.h"
+#include "config/integer_text.h"
 #include "config/hmd_config.h"
 #include "config/line_reader.h"
 #include "config/tokenizer.h"
-#include "hid/hex_number.h"
 #include "platform/line_redirect.h"
 #include "platform/win32.h"
 
@@ -143,28 +142,12 @@ struct NumberShape {
     bool clean() const { return hasDigits && trimmed(rest, " \t\n\v\f\r").empty(); }
 };
 
+// The library's own reading of the number, and what it ignores after it.
 NumberShape numberShape(std::string_view text, bool hex) {
+    IntegerText read = readInteger(text, hex ? 16 : 10);
     NumberShape shape;
-    std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
-    if (i == std::string_view::npos) return shape;
-    if (text[i] == '+' || text[i] == '-') ++i;
-    auto isDigit = [hex](char c) {
-        return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
-    };
-    if (hex && i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        if (i + 2 < text.size() && isDigit(text[i + 2])) {
-            i += 2;
-        } else {
-            // "0x" without a digit: the number is the 0, the rest starts at x.
-            shape.hasDigits = true;
-            shape.rest = text.substr(i + 1);
-            return shape;
-        }
-    }
-    std::size_t start = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    shape.hasDigits = i > start;
-    shape.rest = text.substr(i);
+    shape.hasDigits = read.hasDigits;
+    if (read.hasDigits) shape.rest = text.substr(read.end);
     return shape;
 }
 
@@ -486,7 +469,7 @@ private:
             return;
         }
         int line = lineOfKey_[kNumOfConfig];
-        int count = parseDecimal(found->second);
+        int count = readInteger(found->second, 10).value;
         check_.numOfConfig = count;
         NumberShape shape = numberShape(found->second, false);
         if (!shape.hasDigits) {
@@ -570,7 +553,7 @@ private:
             const std::string& text = entry.properties.at(property);
             int line = entry.lines.at(property);
             NumberShape shape = numberShape(text, true);
-            std::int32_t value = parseHexInt32(text);
+            std::int32_t value = readInteger(text, 16).value;
             bool id = std::string_view(property) == property::kVendorID ||
                       std::string_view(property) == property::kProductID;
             if (!shape.hasDigits) {
@@ -620,7 +603,7 @@ private:
         } else if (!shape.clean()) {
             add(line, "number-trailing-text", Severity::Ignored,
                 std::string(kEnableSeeThrough) + " " + quoted(found->second) + " is read as " +
-                    std::to_string(parseDecimal(found->second)) + "; " + quoted(shape.rest) +
+                    std::to_string(readInteger(found->second, 10).value) + "; " + quoted(shape.rest) +
                     " after the number is ignored");
         }
     }

@@ -1,9 +1,9 @@
 #include "device_survey.h"
 
 #include "config/hmd_config.h"
+#include "config/integer_text.h"
 #include "config_check.h"
 #include "hid/device_access.h"
-#include "hid/hex_number.h"
 #include "hid/hid_device_connection.h"
 #include "hid/hid_library.h"
 #include "hid/unique_handle.h"
@@ -94,7 +94,7 @@ EntryOutcome testEntry(const DeviceConfig& entry, int position, const InterfaceR
     auto idTest = [&](const char* key, USHORT actual, const char* test, const char* what) -> std::optional<EntryOutcome> {
         const std::string* text = valueOf(entry, key);
         if (!text) return fail(test, std::string("the entry has no ") + key);
-        auto wanted = static_cast<std::uint16_t>(parseHexInt32(*text));
+        auto wanted = static_cast<std::uint16_t>(readInteger(*text, 16).value);
         if (wanted != actual) {
             return fail(test, std::string(what) + " differs: " + hex4(actual) + " (the entry has " + quoted(*text) + ")");
         }
@@ -109,7 +109,7 @@ EntryOutcome testEntry(const DeviceConfig& entry, int position, const InterfaceR
     if (!device.capabilitiesRead) return fail("capabilities", "the capabilities cannot be read");
     auto usageTest = [&](const char* key, USAGE actual, const char* test, const char* what) -> std::optional<EntryOutcome> {
         const std::string* text = valueOf(entry, key);
-        if (text && parseHexInt32(*text) != static_cast<std::int32_t>(actual)) {
+        if (text && readInteger(*text, 16).value != static_cast<std::int32_t>(actual)) {
             return fail(test, std::string(what) + " differs: " + hex4(actual) + " (the entry has " + quoted(*text) + ")");
         }
         return std::nullopt;
