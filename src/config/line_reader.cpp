@@ -3,13 +3,26 @@
 #include <string_view>
 
 namespace tamo {
+namespace {
+
+constexpr char kEndOfText = '\x1A';
+
+}  // namespace
 
 LineReader::LineReader(std::FILE* file) : file_(file) {}
 
 bool LineReader::fill() {
     begin_ = 0;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (end_ > 0 && buffer_[end_ - 1] == kEndOfText && isAtEnd()) --end_;
     return end_ > 0;
+}
+
+bool LineReader::isAtEnd() {
+    int next = std::fgetc(file_);
+    if (next == EOF) return true;
+    std::ungetc(next, file_);
+    return false;
 }
 
 bool LineReader::next(std::string& line) {

@@ -7,10 +7,11 @@
 
 namespace tamo {
 
-// Reads an open file line by line. The file is read as bytes and a CR LF
-// pair is taken as one line end here, rather than by the C library's text
-// mode, so that the same file reads the same everywhere (text mode on
-// Windows would also stop at a Ctrl-Z byte). A lone CR is an ordinary
+// Reads an open file line by line. The file is read as bytes, so that the
+// same file reads the same everywhere; a CR LF pair is taken as one line
+// end here, and a Ctrl-Z (0x1A) as the file's last byte, which old editors
+// append, ends the file before it, as text mode would have it. Any other
+// byte, a lone CR or a Ctrl-Z inside the file included, is an ordinary
 // character. Lines have no length limit.
 class LineReader {
 public:
@@ -23,6 +24,8 @@ public:
 
 private:
     bool fill();
+    // Whether the file has no byte left.
+    bool isAtEnd();
 
     // The C library buffers the file as well; this only saves a call per
     // byte and lets a line be found with one search.
