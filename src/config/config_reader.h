@@ -1,6 +1,8 @@
 // A plain key=value file, read into memory and queried by key.
 #pragma once
 
+#include "config/config_text.h"
+
 #include <map>
 #include <string>
 
@@ -27,6 +29,12 @@ public:
     // line cannot be split (then the pairs of the lines before it stay and
     // the rest of the file is not read).
     int loadConfigFile();
+
+    // Reads the same file, handing each pair with its line number to
+    // `receive` instead of keeping it, and says how the reading went. With
+    // `print`, a line that cannot be split is reported as loadConfigFile
+    // reports it.
+    FileReading loadConfigFile(const PairReceiver& receive, bool print);
 
     // Splits one line into its key and value: the first two runs of
     // characters between "=" signs. Anything after the value's closing "="

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace tamo {
 
@@ -16,11 +17,16 @@ namespace tamo {
 class LineReader {
 public:
     explicit LineReader(std::FILE* file);
+    // The same reading of bytes already in memory.
+    explicit LineReader(std::string_view bytes);
 
     // The next line, without its line end, into `line`. False when the end
     // of the file came before any byte (so a line end after the last line
     // adds no empty line) and when the file reports a read error.
     bool next(std::string& line);
+
+    // Whether the file reported a read error.
+    bool failed() const;
 
 private:
     bool fill();
@@ -31,10 +37,10 @@ private:
     // byte and lets a line be found with one search.
     static constexpr std::size_t kChunkSize = 4096;
 
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
     std::array<char, kChunkSize> buffer_;
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
+    // What is left of the current chunk, or of the bytes in memory.
+    std::string_view rest_;
 };
 
 }  // namespace tamo
