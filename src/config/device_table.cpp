@@ -174,12 +174,15 @@ std::string entryKeyName(const char* pattern, int index) {
 
 std::string missingKeyLine(const std::string& key) { return "Cannot find the key:" + key; }
 
-DeviceTableDecision decideDeviceTable(ConfigReader& reader, bool print) {
+namespace {
+
+// The table from the pairs that `read` hands over.
+template <class Read>
+DeviceTableDecision decideTableFrom(const Read& read, bool print) {
     DeviceTableDecision decision;
     DecisionLines lines(print, decision.lines);
     EntryKeysOfFile file;
-    decision.file = reader.loadConfigFile(
-        [&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); }, print);
+    decision.file = read([&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); });
     lines.addMalformed(decision.file);
     if (decision.file.state != FileState::Read) {
         useBuiltInEntries(decision);
@@ -202,6 +205,17 @@ DeviceTableDecision decideDeviceTable(ConfigReader& reader, bool print) {
     for (int index = 1; index <= visitedInFull; ++index) visitIndex(file, index, decision, lines);
     for (int index : file.vendorIndices(visitedInFull, count)) visitIndex(file, index, decision, lines);
     return decision;
+}
+
+}  // namespace
+
+DeviceTableDecision decideDeviceTable(ConfigReader& reader, bool print) {
+    return decideTableFrom([&reader, print](const PairReceiver& receive) { return reader.loadConfigFile(receive, print); },
+                             print);
+}
+
+DeviceTableDecision decideDeviceTable(std::string_view text) {
+    return decideTableFrom([text](const PairReceiver& receive) { return readConfigText(text, receive); }, false);
 }
 
 void loadDeviceConfigs(DeviceConfigList& list) {

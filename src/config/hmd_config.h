@@ -13,6 +13,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tamo {
@@ -84,6 +85,9 @@ struct SeeThroughDecision {
 // is also printed as it arises, as the library does.
 DeviceTableDecision decideDeviceTable(ConfigReader& reader, bool print);
 SeeThroughDecision decideSeeThrough(ConfigReader& reader, bool print);
+// The same over configuration text already in memory, silently.
+DeviceTableDecision decideDeviceTable(std::string_view text);
+SeeThroughDecision decideSeeThrough(std::string_view text);
 
 // Whether the see-through command may be used: ENABLE_SEE_THROUGH holds a
 // nonzero number. False when the file is missing or malformed.

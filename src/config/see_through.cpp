@@ -5,16 +5,18 @@
 
 namespace tamo {
 
-SeeThroughDecision decideSeeThrough(ConfigReader& reader, bool print) {
+namespace {
+
+// The switch from the pairs that `read` hands over.
+template <class Read>
+SeeThroughDecision decideSwitchFrom(const Read& read, bool print) {
     SeeThroughDecision decision;
     std::optional<std::string> value;
-    decision.file = reader.loadConfigFile(
-        [&decision, &value](int line, std::string_view key, std::string_view text) {
-            if (key != config_key::kEnableSeeThrough) return;
-            value = std::string(text);
-            decision.line = line;
-        },
-        print);
+    decision.file = read([&decision, &value](int line, std::string_view key, std::string_view text) {
+        if (key != config_key::kEnableSeeThrough) return;
+        value = std::string(text);
+        decision.line = line;
+    });
     if (decision.file.state == FileState::Malformed && !print) {
         decision.lines = {kSplitFailedLine, loadFailedLine(decision.file.malformedLine)};
     }
@@ -28,6 +30,17 @@ SeeThroughDecision decideSeeThrough(ConfigReader& reader, bool print) {
     decision.allowed = readInteger(*value, 10).value != 0;
     decision.value = std::move(value);
     return decision;
+}
+
+}  // namespace
+
+SeeThroughDecision decideSeeThrough(ConfigReader& reader, bool print) {
+    return decideSwitchFrom([&reader, print](const PairReceiver& receive) { return reader.loadConfigFile(receive, print); },
+                            print);
+}
+
+SeeThroughDecision decideSeeThrough(std::string_view text) {
+    return decideSwitchFrom([text](const PairReceiver& receive) { return readConfigText(text, receive); }, false);
 }
 
 bool isSeeThroughEnabled() {
