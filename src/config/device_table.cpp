@@ -59,18 +59,13 @@ struct Field {
 };
 using EntryFields = std::array<std::optional<Field>, kEntryKeyCount>;
 
-std::string_view prefixOf(const char* pattern) {
-    std::string_view text(pattern);
-    return text.substr(0, text.find('%'));
-}
-
-// The index that `digits` stand for when entryKeyName writes it so
-// ("007", "1000"; not "7" or "0007").
+// The index that `digits` stand for when entryKey writes it so ("007",
+// "1000"; not "7" or "0007").
 std::optional<int> indexWrittenAs(std::string_view digits) {
     const int index = readInteger(digits, 10).value;
     std::string written = std::to_string(index);
     if (written.size() < kPaddedDigits) written.insert(0, kPaddedDigits - written.size(), '0');
-    if (index < 1 || written != digits) return std::nullopt;
+    if (index < 0 || written != digits) return std::nullopt;
     return index;
 }
 
@@ -83,13 +78,8 @@ public:
             count_ = Field{std::string(value), line};
             return;
         }
-        for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
-            std::string_view prefix = prefixOf(kEntryKeys[k].pattern);
-            if (!key.starts_with(prefix)) continue;
-            if (std::optional<int> index = indexWrittenAs(key.substr(prefix.size()))) {
-                entries_[*index][k] = Field{std::string(value), line};
-            }
-            return;
+        if (std::optional<EntryKeyRef> entryKey = entryKeyOf(key)) {
+            entries_[entryKey->index][entryKey->field] = Field{std::string(value), line};
         }
     }
 
@@ -151,7 +141,7 @@ void visitIndex(const EntryKeysOfFile& file, int index, DeviceTableDecision& dec
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
         const std::optional<Field>* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
-            std::string key = entryKeyName(kEntryKeys[k].pattern, index);
+            std::string key = entryKey(k, index);
             lines.add(missingKeyLine(key));
             decision.visited.push_back({index, std::move(key)});
             return;
@@ -166,10 +156,26 @@ void visitIndex(const EntryKeysOfFile& file, int index, DeviceTableDecision& dec
 
 }  // namespace
 
-std::string entryKeyName(const char* pattern, int index) {
+std::string entryKey(std::size_t field, int index) {
     std::array<char, kKeyNameCapacity> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), pattern, index);
+    std::snprintf(buffer.data(), buffer.size(), kEntryKeys[field].pattern, index);
     return buffer.data();
+}
+
+std::string_view entryKeyPrefix(std::size_t field) {
+    std::string_view pattern(kEntryKeys[field].pattern);
+    return pattern.substr(0, pattern.find('%'));
+}
+
+std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
+    for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
+        std::string_view prefix = entryKeyPrefix(field);
+        if (!key.starts_with(prefix)) continue;
+        std::optional<int> index = indexWrittenAs(key.substr(prefix.size()));
+        if (!index) return std::nullopt;
+        return EntryKeyRef{field, *index};
+    }
+    return std::nullopt;
 }
 
 std::string missingKeyLine(const std::string& key) { return "Cannot find the key:" + key; }

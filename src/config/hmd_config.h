@@ -33,9 +33,20 @@ struct EntryKey {
 inline constexpr std::size_t kEntryKeyCount = 7;
 extern const std::array<EntryKey, kEntryKeyCount> kEntryKeys;
 
-// The key of entry `index` for `pattern` ("VENDORID_%03d" and index 7 give
-// "VENDORID_007").
-std::string entryKeyName(const char* pattern, int index);
+// The key that the table looks up for field `field` (a position in
+// kEntryKeys) of entry `index`: "VENDORID_007", "VENDORID_1000".
+std::string entryKey(std::size_t field, int index);
+// What all keys of a field begin with: "VENDORID_".
+std::string_view entryKeyPrefix(std::size_t field);
+
+struct EntryKeyRef {
+    std::size_t field = 0;
+    int index = 0;
+};
+// Which field of which entry `key` is, when it is a key the table looks up
+// ("VENDORID_007"; not "VENDORID_7" or "VENDORID_0007"). Index 0 is a key
+// of its own that the table never looks up: entries are numbered from 1.
+std::optional<EntryKeyRef> entryKeyOf(std::string_view key);
 
 // The line a look-up of an absent key prints.
 std::string missingKeyLine(const std::string& key);

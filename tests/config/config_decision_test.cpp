@@ -133,5 +133,28 @@ TEST_F(ConfigDecisionTest, EntryKeysWrittenOtherwiseAreNotTheEntrys) {
     EXPECT_EQ(decision.visited[0].missingKey, "VENDORID_001");
 }
 
+struct KeyCase {
+    const char* key;
+    std::optional<std::size_t> field;
+    int index = 0;
+};
+
+TEST(EntryKeys, AKeyIsAnEntrysOnlyAsTheTableWritesIt) {
+    const std::vector<KeyCase> cases = {
+        {"VENDORID_001", 0, 1},     {"USAGE_042", 2, 42},         {"USAGEPAGE_042", 3, 42},
+        {"DEVICENAME_1000", 6, 1000}, {"VENDORID_000", 0, 0},     {"VENDORID_1", std::nullopt},
+        {"VENDORID_0001", std::nullopt}, {"VENDORID_+01", std::nullopt}, {"vendorid_001", std::nullopt},
+        {"VENDORID_99999999999", std::nullopt}, {"NUM_OF_CONFIG", std::nullopt},
+    };
+    for (const KeyCase& c : cases) {
+        std::optional<EntryKeyRef> ref = entryKeyOf(c.key);
+        ASSERT_EQ(ref.has_value(), c.field.has_value()) << c.key;
+        if (!ref) continue;
+        EXPECT_EQ(ref->field, *c.field) << c.key;
+        EXPECT_EQ(ref->index, c.index) << c.key;
+        EXPECT_EQ(entryKey(ref->field, ref->index), c.key);
+    }
+}
+
 }  // namespace
 }  // namespace tamo::test
