@@ -176,8 +176,8 @@ std::string describe(const DeviceConfigList& table) {
 // The decisions read the bytes from memory, as they would read the file:
 // thousands of inputs a second instead of hundreds through the file system.
 void checkFile(const std::string& file) {
-    DeviceTableDecision table = decideDeviceTable(file);
-    SeeThroughDecision seeThrough = decideSeeThrough(file);
+    DeviceTableDecision table = decideDeviceTable(TextSource(file), false);
+    SeeThroughDecision seeThrough = decideSeeThrough(TextSource(file), false);
     const std::string printed = joined(table.lines) + joined(seeThrough.lines);
 
     std::vector<std::string> lines;

@@ -4,7 +4,6 @@
 #include "config/integer_text.h"
 #include "platform/console.h"
 
-#include <exception>
 
 namespace tamo {
 
@@ -12,19 +11,6 @@ int ConfigReader::loadConfigFile() {
     FileReading reading = loadConfigFile(
         [this](int, std::string_view key, std::string_view value) { keyValues[std::string(key)] = value; }, true);
     return reading.state == FileState::Read ? 0 : -1;
-}
-
-FileReading ConfigReader::loadConfigFile(const PairReceiver& receive, bool print) {
-    FileReading reading = readConfigFile(getConfigFilePath(configFileType), receive);
-    if (!print || reading.state != FileState::Malformed) return reading;
-    // Out of memory while reporting it, the file is still one that could not
-    // be read, not a failure of the caller.
-    try {
-        printLine(kSplitFailedLine);
-        printLine(loadFailedLine(reading.malformedLine));
-    } catch (const std::exception&) {
-    }
-    return reading;
 }
 
 int ConfigReader::getKeyValueFromBuffer(const std::string& line, std::string& key, std::string& value) {

@@ -58,4 +58,16 @@ protected:
     ConfigReader& operator=(const ConfigReader&) = default;
 };
 
+// The file that `reader` names, as a source of a configuration decision.
+class ReaderSource final : public PairSource {
+public:
+    explicit ReaderSource(ConfigReader& reader) : reader_(reader) {}
+    FileReading read(const PairReceiver& receive, bool print) const override {
+        return reader_.loadConfigFile(receive, print);
+    }
+
+private:
+    ConfigReader& reader_;
+};
+
 }  // namespace tamo

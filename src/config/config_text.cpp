@@ -25,6 +25,8 @@ File openForReading(const std::wstring& path) {
     return File(_wfopen(path.c_str(), L"rb"));
 }
 
+}  // namespace
+
 FileReading readLines(LineReader& lines, const PairReceiver& receive) {
     FileReading reading;
     // Lines have no length limit, so a huge file can exhaust memory; that
@@ -49,8 +51,6 @@ FileReading readLines(LineReader& lines, const PairReceiver& receive) {
     return reading;
 }
 
-}  // namespace
-
 LineSplit splitKeyValue(std::string_view line) {
     // The line has always been split as a C string, so a NUL byte ends it.
     Tokenizer tokens(line.substr(0, line.find('\0')), '=');
@@ -71,10 +71,6 @@ FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive
     return readLines(lines, receive);
 }
 
-FileReading readConfigText(std::string_view bytes, const PairReceiver& receive) {
-    LineReader lines(bytes);
-    return readLines(lines, receive);
-}
 
 std::string loadFailedLine(std::string_view line) {
     return "getKeyValueFromBuffer(" + std::string(line) + ") is failed!!";

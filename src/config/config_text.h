@@ -3,10 +3,11 @@
 // business, so that a tool can ask the same question without the lines.
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace tamo {
 
@@ -48,7 +49,26 @@ struct FileReading {
 };
 
 // Receives each pair with the number of its line (from 1), in file order.
-using PairReceiver = std::function<void(int line, std::string_view key, std::string_view value)>;
+// A reference to the caller's function, not a copy: it lives only as long
+// as the call it is passed to, and costs the DLL nothing of std::function.
+class PairReceiver {
+public:
+    template <class Function>
+        requires(!std::is_same_v<std::remove_cvref_t<Function>, PairReceiver>)
+    PairReceiver(Function&& function)  // NOLINT(google-explicit-constructor): converts like std::function
+        : function_(const_cast<void*>(static_cast<const void*>(std::addressof(function)))),
+          call_([](void* target, int line, std::string_view key, std::string_view value) {
+              (*static_cast<std::remove_reference_t<Function>*>(target))(line, key, value);
+          }) {}
+
+    void operator()(int line, std::string_view key, std::string_view value) const {
+        call_(function_, line, key, value);
+    }
+
+private:
+    void* function_;
+    void (*call_)(void*, int, std::string_view, std::string_view);
+};
 
 // Reads the file at `path` (wide, opened shared for reading) or the bytes
 // given, line by line, handing each pair to `receive`: up to the end, or up
@@ -56,6 +76,28 @@ using PairReceiver = std::function<void(int line, std::string_view key, std::str
 // for want of memory makes the file unreadable.
 FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive);
 FileReading readConfigText(std::string_view bytes, const PairReceiver& receive);
+
+// Where a configuration decision reads its pairs: the file a reader names,
+// or text already in memory. With `print`, a line that cannot be split is
+// reported as the library reports it.
+class PairSource {
+public:
+    virtual FileReading read(const PairReceiver& receive, bool print) const = 0;
+
+protected:
+    ~PairSource() = default;
+};
+
+// Configuration text in memory (a fuzzer's input, a tool's buffer); it
+// prints nothing.
+class TextSource final : public PairSource {
+public:
+    explicit TextSource(std::string_view bytes) : bytes_(bytes) {}
+    FileReading read(const PairReceiver& receive, bool print) const override;
+
+private:
+    std::string_view bytes_;
+};
 
 // The library's two lines for a malformed file.
 inline constexpr const char* kSplitFailedLine = "strtok_r() is failed!!";

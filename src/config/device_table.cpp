@@ -180,15 +180,12 @@ std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
 
 std::string missingKeyLine(const std::string& key) { return "Cannot find the key:" + key; }
 
-namespace {
-
-// The table from the pairs that `read` hands over.
-template <class Read>
-DeviceTableDecision decideTableFrom(const Read& read, bool print) {
+DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
     DeviceTableDecision decision;
     DecisionLines lines(print, decision.lines);
     EntryKeysOfFile file;
-    decision.file = read([&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); });
+    decision.file = source.read(
+        [&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); }, print);
     lines.addMalformed(decision.file);
     if (decision.file.state != FileState::Read) {
         useBuiltInEntries(decision);
@@ -213,20 +210,9 @@ DeviceTableDecision decideTableFrom(const Read& read, bool print) {
     return decision;
 }
 
-}  // namespace
-
-DeviceTableDecision decideDeviceTable(ConfigReader& reader, bool print) {
-    return decideTableFrom([&reader, print](const PairReceiver& receive) { return reader.loadConfigFile(receive, print); },
-                             print);
-}
-
-DeviceTableDecision decideDeviceTable(std::string_view text) {
-    return decideTableFrom([text](const PairReceiver& receive) { return readConfigText(text, receive); }, false);
-}
-
 void loadDeviceConfigs(DeviceConfigList& list) {
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(reader, true);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), true);
     std::move(decision.table.begin(), decision.table.end(), std::back_inserter(list));
 }
 

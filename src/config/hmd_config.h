@@ -92,13 +92,11 @@ struct SeeThroughDecision {
     std::vector<std::string> lines;
 };
 
-// The decisions over the file that `reader` names. With `print`, each line
-// is also printed as it arises, as the library does.
-DeviceTableDecision decideDeviceTable(ConfigReader& reader, bool print);
-SeeThroughDecision decideSeeThrough(ConfigReader& reader, bool print);
-// The same over configuration text already in memory, silently.
-DeviceTableDecision decideDeviceTable(std::string_view text);
-SeeThroughDecision decideSeeThrough(std::string_view text);
+// The decisions over the pairs of `source` (ReaderSource: the file a reader
+// names; TextSource: text in memory). With `print`, each line is also
+// printed as it arises, as the library does.
+DeviceTableDecision decideDeviceTable(const PairSource& source, bool print);
+SeeThroughDecision decideSeeThrough(const PairSource& source, bool print);
 
 // Whether the see-through command may be used: ENABLE_SEE_THROUGH holds a
 // nonzero number. False when the file is missing or malformed.

@@ -43,4 +43,11 @@ private:
     std::string_view rest_;
 };
 
+struct FileReading;
+class PairReceiver;
+
+// Reads every line of `lines`, handing each pair to `receive`, as
+// readConfigFile and readConfigText do.
+FileReading readLines(LineReader& lines, const PairReceiver& receive);
+
 }  // namespace tamo

@@ -5,18 +5,16 @@
 
 namespace tamo {
 
-namespace {
-
-// The switch from the pairs that `read` hands over.
-template <class Read>
-SeeThroughDecision decideSwitchFrom(const Read& read, bool print) {
+SeeThroughDecision decideSeeThrough(const PairSource& source, bool print) {
     SeeThroughDecision decision;
     std::optional<std::string> value;
-    decision.file = read([&decision, &value](int line, std::string_view key, std::string_view text) {
-        if (key != config_key::kEnableSeeThrough) return;
-        value = std::string(text);
-        decision.line = line;
-    });
+    decision.file = source.read(
+        [&decision, &value](int line, std::string_view key, std::string_view text) {
+            if (key != config_key::kEnableSeeThrough) return;
+            value = std::string(text);
+            decision.line = line;
+        },
+        print);
     if (decision.file.state == FileState::Malformed && !print) {
         decision.lines = {kSplitFailedLine, loadFailedLine(decision.file.malformedLine)};
     }
@@ -32,20 +30,9 @@ SeeThroughDecision decideSwitchFrom(const Read& read, bool print) {
     return decision;
 }
 
-}  // namespace
-
-SeeThroughDecision decideSeeThrough(ConfigReader& reader, bool print) {
-    return decideSwitchFrom([&reader, print](const PairReceiver& receive) { return reader.loadConfigFile(receive, print); },
-                            print);
-}
-
-SeeThroughDecision decideSeeThrough(std::string_view text) {
-    return decideSwitchFrom([text](const PairReceiver& receive) { return readConfigText(text, receive); }, false);
-}
-
 bool isSeeThroughEnabled() {
     HMDConfigReader reader;
-    return decideSeeThrough(reader, true).allowed;
+    return decideSeeThrough(ReaderSource(reader), true).allowed;
 }
 
 }  // namespace tamo

@@ -62,6 +62,4 @@ std::string readProductString(const HidLibrary& hid, HANDLE device);
 // The top-level collection's capabilities; nothing when they cannot be read.
 std::optional<HIDP_CAPS> readCapabilities(const HidLibrary& hid, HANDLE device);
 
-const char* matchTestName(MatchTest test);
-
 }  // namespace tamo

@@ -101,18 +101,6 @@ std::optional<HIDP_CAPS> readCapabilities(const HidLibrary& hid, HANDLE device) 
     return caps;
 }
 
-const char* matchTestName(MatchTest test) {
-    switch (test) {
-    case MatchTest::Vendor: return "vendor";
-    case MatchTest::Product: return "product";
-    case MatchTest::ProductString: return "product string";
-    case MatchTest::Capabilities: return "capabilities";
-    case MatchTest::UsagePage: return "usage page";
-    case MatchTest::Usage: return "usage";
-    }
-    return "";
-}
-
 bool HidDeviceConnection::matchDevice(HANDLE device) {
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;

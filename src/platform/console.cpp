@@ -10,7 +10,26 @@
 #include <cstdio>
 
 namespace tamo {
+
+std::atomic<LineRedirect*> LineRedirect::current_{nullptr};
+
 namespace {
+
+// Lines of different threads reach a redirect one at a time. A spin lock,
+// because the 32-bit Windows build has no std::mutex; it is only ever held
+// for one line.
+std::atomic_flag redirecting = ATOMIC_FLAG_INIT;
+
+class RedirectLock {
+public:
+    RedirectLock() {
+        while (redirecting.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~RedirectLock() { redirecting.clear(std::memory_order_release); }
+    RedirectLock(const RedirectLock&) = delete;
+    RedirectLock& operator=(const RedirectLock&) = delete;
+};
 
 // Holds stdout's own lock for one whole line, so that the stream calls of
 // another thread cannot come between its parts.
@@ -49,6 +68,14 @@ std::string narrowed(const std::wstring& text) {
 #endif
 
 }  // namespace
+
+bool LineRedirect::deliver(std::string_view line) {
+    LineRedirect* redirect = current_.load();
+    if (redirect == nullptr) return false;
+    RedirectLock lock;
+    redirect->receive(line);
+    return true;
+}
 
 void printLine(std::string_view text) { writeLine(text); }
 

@@ -1,36 +1,10 @@
 #include "platform/line_redirect.h"
 
-#include <atomic>
-#include <utility>
-
 namespace tamo {
-namespace {
 
-std::atomic<LineRedirect*> current{nullptr};
+LineRedirect::LineRedirect() : previous_(current_.exchange(this)) {}
 
-// Lines of different threads are appended one at a time. A spin lock,
-// because the 32-bit Windows build has no std::mutex; it is only ever held
-// for one append.
-std::atomic_flag appending = ATOMIC_FLAG_INIT;
-
-class AppendLock {
-public:
-    AppendLock() {
-        while (appending.test_and_set(std::memory_order_acquire)) {
-        }
-    }
-    ~AppendLock() { appending.clear(std::memory_order_release); }
-    AppendLock(const AppendLock&) = delete;
-    AppendLock& operator=(const AppendLock&) = delete;
-};
-
-}  // namespace
-
-LineRedirect::LineRedirect() : previous_(current.exchange(this)) {}
-
-LineRedirect::LineRedirect(Receiver receiver) : receiver_(std::move(receiver)), previous_(current.exchange(this)) {}
-
-LineRedirect::~LineRedirect() { current.store(previous_); }
+LineRedirect::~LineRedirect() { current_.store(previous_); }
 
 std::vector<std::string> LineRedirect::lines() const {
     std::vector<std::string> lines;
@@ -44,19 +18,7 @@ std::vector<std::string> LineRedirect::lines() const {
     return lines;
 }
 
-bool LineRedirect::deliver(std::string_view line) {
-    LineRedirect* redirect = current.load();
-    if (redirect == nullptr) return false;
-    AppendLock lock;
-    redirect->append(line);
-    return true;
-}
-
-void LineRedirect::append(std::string_view line) {
-    if (receiver_) {
-        receiver_(line);
-        return;
-    }
+void LineRedirect::receive(std::string_view line) {
     text_.append(line);
     text_.push_back('\n');
 }

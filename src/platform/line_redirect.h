@@ -3,7 +3,7 @@
 // internal facility; the DLL exports nothing of it.
 #pragma once
 
-#include <functional>
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,23 +11,15 @@
 namespace tamo {
 
 // While an object lives, every line of printLine and printWideLine, from
-// any thread, is appended to it instead of reaching standard output. The
+// any thread, is handed to it instead of reaching standard output. The
 // bytes are those standard output would have received: each line followed
 // by "\n" (wide text as UTF-8, or on Windows narrowed to the low byte of
 // each unit). Redirects nest: the one made last collects, and its end
 // restores the one before.
 class LineRedirect {
 public:
-    // Receives one line at a time, without its "\n", instead of keeping it.
-    using Receiver = std::function<void(std::string_view line)>;
-
-    // Keeps the lines, for text() and lines().
     LineRedirect();
-    // Hands each line to `receiver` as it comes (calls never overlap), for
-    // a run too long to keep everything it prints. The receiver must not
-    // print library lines itself: the line being delivered holds the lock.
-    explicit LineRedirect(Receiver receiver);
-    ~LineRedirect();
+    virtual ~LineRedirect();
     LineRedirect(const LineRedirect&) = delete;
     LineRedirect& operator=(const LineRedirect&) = delete;
 
@@ -37,13 +29,23 @@ public:
     // last line end.
     std::vector<std::string> lines() const;
 
-    // Called by the library's printing functions, one whole line at a time.
+    // Hands `line` to the redirect that lives, if one does; false when none
+    // does. Called by the library's printing functions, a whole line at a
+    // time.
     static bool deliver(std::string_view line);
 
-private:
-    void append(std::string_view line);
+protected:
+    // One line, without its "\n"; calls never overlap. Kept by default. A
+    // class that overrides it (a run too long to keep what it prints) must
+    // not print library lines itself: the line being delivered holds the
+    // lock.
+    virtual void receive(std::string_view line);
 
-    Receiver receiver_;
+private:
+    // Defined beside deliver, so that the DLL needs nothing else of this
+    // class.
+    static std::atomic<LineRedirect*> current_;
+
     LineRedirect* previous_;
     std::string text_;
 };

@@ -47,9 +47,9 @@ TEST_F(ConfigDecisionTest, SilentDecisionsKeepTheLinesTheLibraryPrints) {
         }
         LineRedirect silent;
         HMDConfigReader tableReader;
-        DeviceTableDecision table = decideDeviceTable(tableReader, false);
+        DeviceTableDecision table = decideDeviceTable(ReaderSource(tableReader), false);
         HMDConfigReader switchReader;
-        SeeThroughDecision seeThrough = decideSeeThrough(switchReader, false);
+        SeeThroughDecision seeThrough = decideSeeThrough(ReaderSource(switchReader), false);
         EXPECT_EQ(silent.text(), "") << c.what;
         Lines kept = table.lines;
         kept.insert(kept.end(), seeThrough.lines.begin(), seeThrough.lines.end());
@@ -60,7 +60,7 @@ TEST_F(ConfigDecisionTest, SilentDecisionsKeepTheLinesTheLibraryPrints) {
 TEST_F(ConfigDecisionTest, AMissingFileIsNotFound) {
     removeConfig();
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(reader, false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
     EXPECT_EQ(decision.file.state, FileState::NotFound);
     EXPECT_TRUE(decision.builtIn);
     EXPECT_EQ(decision.table.size(), 3u);
@@ -86,7 +86,7 @@ TEST_F(ConfigDecisionTest, AMalformedFileNamesItsLineAndWhy) {
     for (const MalformedCase& c : cases) {
         writeConfig(c.file);
         HMDConfigReader reader;
-        SeeThroughDecision decision = decideSeeThrough(reader, false);
+        SeeThroughDecision decision = decideSeeThrough(ReaderSource(reader), false);
         EXPECT_EQ(decision.file.state, FileState::Malformed) << c.what;
         EXPECT_EQ(decision.file.lineCount, c.lineCount) << c.what;
         EXPECT_EQ(decision.file.malformedLine, c.line) << c.what;
@@ -98,7 +98,7 @@ TEST_F(ConfigDecisionTest, AMalformedFileNamesItsLineAndWhy) {
 TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt) {
     writeConfig("NUM_OF_CONFIG=3\n" + kEntry1 + "VENDORID_002=1\nPRODUCTID_002=2\nVENDORID_003=1\n");
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(reader, false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
     EXPECT_EQ(decision.file.state, FileState::Read);
     EXPECT_FALSE(decision.builtIn);
     EXPECT_EQ(decision.count, 3);
@@ -119,7 +119,7 @@ TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt)
 TEST_F(ConfigDecisionTest, TheLaterPairOfAKeyGivesItsLine) {
     writeConfig("ENABLE_SEE_THROUGH=0\nNUM_OF_CONFIG=0\nENABLE_SEE_THROUGH= 7 on\n");
     HMDConfigReader reader;
-    SeeThroughDecision decision = decideSeeThrough(reader, false);
+    SeeThroughDecision decision = decideSeeThrough(ReaderSource(reader), false);
     EXPECT_TRUE(decision.allowed);
     EXPECT_EQ(decision.value, " 7 on");
     EXPECT_EQ(decision.line, 3);
@@ -128,7 +128,7 @@ TEST_F(ConfigDecisionTest, TheLaterPairOfAKeyGivesItsLine) {
 TEST_F(ConfigDecisionTest, EntryKeysWrittenOtherwiseAreNotTheEntrys) {
     writeConfig("NUM_OF_CONFIG=1\nVENDORID_1=1\nVENDORID_0001=1\nVENDORID_+01=1\n");
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(reader, false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
     ASSERT_EQ(decision.visited.size(), 1u);
     EXPECT_EQ(decision.visited[0].missingKey, "VENDORID_001");
 }

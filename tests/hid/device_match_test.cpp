@@ -33,7 +33,30 @@ ExplainCase explain(const char* name, std::vector<std::pair<const char*, std::op
     return ExplainCase{name, std::move(changes), failed, wanted, found, std::move(foundText)};
 }
 
-class MatchExplanationTest : public PlatformTest, public ::testing::WithParamInterface<ExplainCase> {};
+// The virtual headset plugged in and opened as the connection opens it,
+// with its attributes read.
+class OpenedHeadsetTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        plugHeadset(L"Tamo Mk2");
+        device.reset(CreateFileW(headsetPath().c_str(), device_access::kAccess, device_access::kSharing, nullptr,
+                                 OPEN_EXISTING, device_access::kFlags, nullptr));
+        ASSERT_TRUE(device);
+        attributes.Size = sizeof attributes;
+        ASSERT_TRUE(hid.getAttributes(device.get(), &attributes));
+    }
+    void TearDown() override {
+        device.reset();
+        PlatformTest::TearDown();
+    }
+
+    const HidLibrary& hid = HidLibrary::instance();
+    UniqueFileHandle device;
+    HIDD_ATTRIBUTES attributes{};
+};
+
+class MatchExplanationTest : public OpenedHeadsetTest, public ::testing::WithParamInterface<ExplainCase> {};
 
 TEST_P(MatchExplanationTest, NamesTheFirstFailedTestAndItsValues) {
     const ExplainCase& c = GetParam();
@@ -44,15 +67,6 @@ TEST_P(MatchExplanationTest, NamesTheFirstFailedTestAndItsValues) {
     }
     std::optional<MatchEntry> entry = matchEntryOf(config);
     ASSERT_TRUE(entry);
-    plugHeadset(L"Tamo Mk2");
-    const HidLibrary& hid = HidLibrary::instance();
-    UniqueFileHandle device(CreateFileW(headsetPath().c_str(), device_access::kAccess, device_access::kSharing, nullptr,
-                                        OPEN_EXISTING, device_access::kFlags, nullptr));
-    ASSERT_TRUE(device);
-    HIDD_ATTRIBUTES attributes{};
-    attributes.Size = sizeof attributes;
-    ASSERT_TRUE(hid.getAttributes(device.get(), &attributes));
-
     MatchResult result = matchEntry(hid, device.get(), attributes, *entry);
     EXPECT_EQ(result.failed, c.failed);
     EXPECT_EQ(result.matched(), !c.failed);
@@ -82,17 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
                 std::nullopt)),
     [](const auto& entry) { return std::string(entry.param.name); });
 
-TEST_F(PlatformTest, UnreadableCapabilitiesAreTheFailedTest) {
+TEST_F(OpenedHeadsetTest, UnreadableCapabilitiesAreTheFailedTest) {
     std::optional<MatchEntry> entry = matchEntryOf(headsetEntry());
     ASSERT_TRUE(entry);
-    plugHeadset(L"Tamo Mk2");
-    const HidLibrary& hid = HidLibrary::instance();
-    UniqueFileHandle device(CreateFileW(headsetPath().c_str(), device_access::kAccess, device_access::kSharing, nullptr,
-                                        OPEN_EXISTING, device_access::kFlags, nullptr));
-    ASSERT_TRUE(device);
-    HIDD_ATTRIBUTES attributes{};
-    attributes.Size = sizeof attributes;
-    ASSERT_TRUE(hid.getAttributes(device.get(), &attributes));
     Faults::failCall("HidD_GetPreparsedData", 1, ERROR_GEN_FAILURE);
     EXPECT_EQ(matchEntry(hid, device.get(), attributes, *entry).failed, MatchTest::Capabilities);
 }

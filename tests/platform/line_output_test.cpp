@@ -106,12 +106,20 @@ TEST(LineOutput, RedirectsNestAndTheEndOfOneRestoresTheOneBefore) {
     EXPECT_EQ(outer.lines(), (std::vector<std::string>{"outer 1", "outer 2"}));
 }
 
-TEST(LineOutput, AReceiverGetsEachLineAsItComes) {
+// Hands each line on instead of keeping it.
+class LineList : public LineRedirect {
+public:
     std::vector<std::string> received;
-    LineRedirect out([&received](std::string_view line) { received.emplace_back(line); });
+
+protected:
+    void receive(std::string_view line) override { received.emplace_back(line); }
+};
+
+TEST(LineOutput, AReceiverGetsEachLineAsItComes) {
+    LineList out;
     printLine("one");
     printLine("two");
-    EXPECT_EQ(received, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(out.received, (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(out.text(), "");
 }
 

@@ -223,6 +223,21 @@ private:
     long calls_ = 0;
 };
 
+// Checks each line as it comes: kept, the lines of a long run would be
+// heap growth of the test's own.
+class FirstUndocumentedLine : public LineRedirect {
+public:
+    explicit FirstUndocumentedLine(std::optional<std::string>& found) : found_(found) {}
+
+protected:
+    void receive(std::string_view line) override {
+        if (!found_ && !isDocumentedLine(std::string(line))) found_ = std::string(line);
+    }
+
+private:
+    std::optional<std::string>& found_;
+};
+
 class Soak : public test::PlatformTest {
 protected:
     World world;
@@ -237,16 +252,12 @@ TEST_F(Soak, MixedCallsHoldNothingAndTheHeapDoesNotGrow) {
 
     MixedRun run(world);
     std::vector<std::size_t> heap;
-    // Checked as they come: kept, the lines of a long run would be heap
-    // growth of the test's own.
     std::optional<std::string> undocumented;
     // Its first call prints the system texts it compares with; a receiver
     // must not print.
     isDocumentedLine("");
     {
-        LineRedirect out([&undocumented](std::string_view line) {
-            if (!undocumented && !isDocumentedLine(std::string(line))) undocumented = std::string(line);
-        });
+        FirstUndocumentedLine out(undocumented);
         for (long done = 0; done < total && !HasFailure(); done += kRound) {
             run.newRound();
             heap.push_back(heapInUse());

@@ -294,7 +294,7 @@ private:
     // them, with the lines it prints meanwhile.
     void askTheLibrary() {
         FileConfigReader tableReader(path_);
-        DeviceTableDecision table = decideDeviceTable(tableReader, false);
+        DeviceTableDecision table = decideDeviceTable(ReaderSource(tableReader), false);
         check_.tableLines = table.lines;
         check_.builtInTable = table.builtIn;
         int builtInIndex = 0;
@@ -315,7 +315,7 @@ private:
         countLine_ = table.countLine;
 
         FileConfigReader switchReader(path_);
-        SeeThroughDecision seeThrough = decideSeeThrough(switchReader, false);
+        SeeThroughDecision seeThrough = decideSeeThrough(ReaderSource(switchReader), false);
         check_.seeThroughAllowed = seeThrough.allowed;
         check_.seeThroughLines = seeThrough.lines;
         seeThroughValue_ = seeThrough.value;
