@@ -8,6 +8,7 @@
 // after destruction nothing may be left open.
 #include "config/hmd_config.h"
 #include "fuzz_world.h"
+#include "platform/line_redirect.h"
 #include "hid/hid_device_connection.h"
 #include "platform/emulated/hid_bus.h"
 #include "platform/emulated/system.h"
@@ -148,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::optional<Match> expected = referenceOpen(devices, table);
     {
-        OutputCapture out;
+        LineRedirect out;
         HidDeviceConnection connection(table);
         bool opened = connection.open();
         require(opened == expected.has_value(), "the connection opens exactly when an interface matches");

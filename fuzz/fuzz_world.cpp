@@ -51,28 +51,6 @@ void HostDirectory::removeConfig() const {
     std::filesystem::remove(directory_ / "hmd_config.ini", ignored);
 }
 
-OutputCapture::OutputCapture() : saved_(stdout) {
-    std::fflush(stdout);
-    memory_ = open_memstream(&buffer_, &size_);
-    if (memory_ == nullptr) broken("an in-memory stream can be opened");
-    stdout = memory_;
-}
-
-OutputCapture::~OutputCapture() {
-    text();
-    std::free(buffer_);
-}
-
-const std::string& OutputCapture::text() {
-    if (!stopped_) {
-        stopped_ = true;
-        stdout = saved_;
-        std::fclose(memory_);
-        text_.assign(buffer_, size_);
-    }
-    return text_;
-}
-
 void broken(const char* promise, const std::string& detail) {
     std::fprintf(stderr, "\nbroken promise: %s\n%s\n", promise, detail.c_str());
     std::abort();

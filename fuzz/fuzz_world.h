@@ -1,5 +1,5 @@
 // What every fuzz target shares: a host directory on the emulated Windows,
-// standard output captured in memory, and a way to report a broken promise.
+// and a way to report a broken promise.
 #pragma once
 
 #include <cstddef>
@@ -30,27 +30,6 @@ public:
 
 private:
     std::filesystem::path directory_;
-};
-
-// The process's C stdout diverted into memory for as long as it lives.
-// Assigning glibc's stdout is enough: the library writes only through it.
-class OutputCapture {
-public:
-    OutputCapture();
-    ~OutputCapture();
-    OutputCapture(const OutputCapture&) = delete;
-    OutputCapture& operator=(const OutputCapture&) = delete;
-
-    // Stops capturing (once) and returns what was written.
-    const std::string& text();
-
-private:
-    std::FILE* saved_;
-    std::FILE* memory_ = nullptr;
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::string text_;
-    bool stopped_ = false;
 };
 
 // Ends the run as a crash that libFuzzer records, with the input that caused it.

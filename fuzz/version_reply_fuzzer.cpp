@@ -8,6 +8,7 @@
 #include "api/firmware_check.h"
 #include "api/library_state.h"
 #include "fuzz_world.h"
+#include "platform/line_redirect.h"
 #include "platform/emulated/hid_bus.h"
 #include "protocol/reports.h"
 #include "protocol/transactions.h"
@@ -118,9 +119,9 @@ void checkInit(const HostDirectory& host, const std::vector<ReportImage>& replie
     emulated::HidBus::plug(headsetWith(std::make_shared<ScriptedHeadset>(replies)));
     setInitialised(initialisedBefore);
 
-    OutputCapture out;
+    LineRedirect out;
     StatusCode result = qor_tamo_sound_init();
-    const std::string& printed = out.text();
+    const std::string printed = out.text();
 
     // The reply the poll stops at, if any of the first 101 reads brings one.
     std::optional<ReportImage> versionReply;

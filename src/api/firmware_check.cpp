@@ -1,11 +1,18 @@
 #include "api/firmware_check.h"
 
 #include "api/library_state.h"
+#include "platform/console.h"
 #include "protocol/transactions.h"
 
+#include <array>
 #include <cstdio>
 
 namespace tamo {
+namespace {
+
+constexpr std::size_t kFirmwareLineCapacity = 128;
+
+}  // namespace
 
 std::uint32_t firmwareVersionOf(const std::string& text) {
     int series = 0;
@@ -26,8 +33,13 @@ StatusCode checkFirmware() {
         setInitialised(true);
         return SOUND_OK;
     }
-    std::printf("MCU FW is not supported!!(Current Version:%s)\n", text.c_str());
-    std::printf("mc_version:%u\n", static_cast<unsigned>(version));
+    // Formatted on the stack: a shortage of memory must not turn this
+    // answer into another one. The version text is at most a report long.
+    std::array<char, kFirmwareLineCapacity> line{};
+    std::snprintf(line.data(), line.size(), "MCU FW is not supported!!(Current Version:%s)", text.c_str());
+    printLine(line.data());
+    std::snprintf(line.data(), line.size(), "mc_version:%u", static_cast<unsigned>(version));
+    printLine(line.data());
     return SOUND_ERROR_FIRMWARE_UNSUPPORTED;
 }
 

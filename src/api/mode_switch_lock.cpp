@@ -1,8 +1,7 @@
 #include "api/mode_switch_lock.h"
 
 #include "api/diagnostics.h"
-
-#include <cstdio>
+#include "platform/console.h"
 
 namespace tamo {
 
@@ -18,7 +17,7 @@ StatusCode ModeSwitchLock::openLock() {
         return SOUND_ERROR_LOCK_CREATE_FAILED;
     }
     // Not a failure: another handle to the semaphore is open somewhere.
-    if (GetLastError() == ERROR_ALREADY_EXISTS) std::printf("Handle is exist.\n");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) printLine("Handle is exist.");
     return SOUND_OK;
 }
 

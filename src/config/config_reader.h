@@ -1,6 +1,8 @@
 // A plain key=value file, read into memory and queried by key.
 #pragma once
 
+#include "config/config_text.h"
+
 #include <map>
 #include <string>
 
@@ -28,6 +30,12 @@ public:
     // the rest of the file is not read).
     int loadConfigFile();
 
+    // Reads the same file, handing each pair with its line number to
+    // `receive` instead of keeping it, and says how the reading went. With
+    // `print`, a line that cannot be split is reported as loadConfigFile
+    // reports it.
+    FileReading loadConfigFile(const PairReceiver& receive, bool print);
+
     // Splits one line into its key and value: the first two runs of
     // characters between "=" signs. Anything after the value's closing "="
     // is ignored; blanks belong to the key and the value. -1 when the line
@@ -35,7 +43,7 @@ public:
     static int getKeyValueFromBuffer(const std::string& line, std::string& key, std::string& value);
 
     // The value of `key` as text, or as a decimal number (a value that is
-    // not a number gives 0; see parseDecimal). -1 and a diagnostic line when
+    // not a number gives 0; see readInteger). -1 and a diagnostic line when
     // the file did not hold the key; `value` is then left unchanged.
     int getStringValue(const std::string& key, std::string& value) const;
     int getIntValue(const std::string& key, int& value) const;
@@ -48,6 +56,18 @@ protected:
     ~ConfigReader() = default;
     ConfigReader(const ConfigReader&) = default;
     ConfigReader& operator=(const ConfigReader&) = default;
+};
+
+// The file that `reader` names, as a source of a configuration decision.
+class ReaderSource final : public PairSource {
+public:
+    explicit ReaderSource(ConfigReader& reader) : reader_(reader) {}
+    FileReading read(const PairReceiver& receive, bool print) const override {
+        return reader_.loadConfigFile(receive, print);
+    }
+
+private:
+    ConfigReader& reader_;
 };
 
 }  // namespace tamo

@@ -1,26 +1,16 @@
 #include "config/hmd_config.h"
 #include "config/hmd_config_reader.h"
+#include "config/integer_text.h"
+#include "platform/console.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cstdio>
-#include <optional>
+#include <map>
 #include <string_view>
-#include <vector>
 
 namespace tamo {
-namespace {
 
-constexpr std::size_t kKeyNameCapacity = 128;
-
-// The per-entry keys in the order they are looked up, each with the
-// property it fills.
-struct EntryKey {
-    const char* pattern;
-    const char* property;
-};
-constexpr std::array<EntryKey, 7> kEntryKeys = {{
+const std::array<EntryKey, kEntryKeyCount> kEntryKeys = {{
     {"VENDORID_%03d", property::kVendorID},
     {"PRODUCTID_%03d", property::kProductID},
     {"USAGE_%03d", property::kUsage},
@@ -29,7 +19,12 @@ constexpr std::array<EntryKey, 7> kEntryKeys = {{
     {"REPORTID_%03d", property::kReportID},
     {"DEVICENAME_%03d", property::kDeviceName},
 }};
-constexpr std::string_view kFirstKeyPrefix = "VENDORID_";
+
+namespace {
+
+constexpr std::size_t kKeyNameCapacity = 128;
+// "%03d": indices below 1000 are written with exactly three digits.
+constexpr std::size_t kPaddedDigits = 3;
 
 struct BuiltInEntry {
     const char* vendorId;
@@ -58,64 +53,167 @@ constexpr std::array<BuiltInEntry, 3> kBuiltInEntries = {{
 // is the last index the three-digit key format was made for.
 constexpr int kIndicesAlwaysVisited = 999;
 
-std::string keyName(const char* pattern, int index) {
-    std::array<char, kKeyNameCapacity> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), pattern, index);
-    return buffer.data();
-}
+struct Field {
+    std::string value;
+    int line = 0;
+};
+using EntryFields = std::array<std::optional<Field>, kEntryKeyCount>;
 
-// Entry `index` when the file holds all seven of its keys. The look-ups stop
-// at the first absent key, which the reader reports.
-std::optional<DeviceConfig> readEntry(const HMDConfigReader& reader, int index) {
-    DeviceConfig entry;
-    for (const EntryKey& key : kEntryKeys) {
-        std::string value;
-        if (reader.getStringValue(keyName(key.pattern, index), value) != 0) return std::nullopt;
-        entry.emplace(key.property, std::move(value));
-    }
-    return entry;
-}
-
-// The index that `key` names as a VENDORID key written the way keyName
-// writes it ("VENDORID_007", not "VENDORID_7"), if it does.
-std::optional<int> vendorKeyIndex(const std::string& key) {
-    std::string_view digits = std::string_view(key).substr(kFirstKeyPrefix.size());
-    int index = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-    if (error != std::errc() || end != digits.data() + digits.size() || index < 1) return std::nullopt;
-    if (keyName(kEntryKeys[0].pattern, index) != key) return std::nullopt;
+// The index that `digits` stand for when entryKey writes it so ("007",
+// "1000"; not "7" or "0007").
+std::optional<int> indexWrittenAs(std::string_view digits) {
+    const int index = readInteger(digits, 10).value;
+    std::string written = std::to_string(index);
+    if (written.size() < kPaddedDigits) written.insert(0, kPaddedDigits - written.size(), '0');
+    if (index < 0 || written != digits) return std::nullopt;
     return index;
 }
 
-// The indices in (after, last] that the file's VENDORID keys name, ascending.
-std::vector<int> namedIndices(const ConfigReader& reader, int after, int last) {
-    std::vector<int> indices;
-    for (auto it = reader.keyValues.lower_bound(std::string(kFirstKeyPrefix));
-         it != reader.keyValues.end() && it->first.starts_with(kFirstKeyPrefix); ++it) {
-        std::optional<int> index = vendorKeyIndex(it->first);
-        if (index && *index > after && *index <= last) indices.push_back(*index);
+// The file's pairs as the table needs them: each entry key under its index,
+// and NUM_OF_CONFIG. A later pair of a key replaces an earlier one.
+class EntryKeysOfFile {
+public:
+    void add(int line, std::string_view key, std::string_view value) {
+        if (key == config_key::kNumOfConfig) {
+            count_ = Field{std::string(value), line};
+            return;
+        }
+        if (std::optional<EntryKeyRef> entryKey = entryKeyOf(key)) {
+            entries_[entryKey->index][entryKey->field] = Field{std::string(value), line};
+        }
     }
-    // The map orders "VENDORID_1000" before "VENDORID_999".
-    std::sort(indices.begin(), indices.end());
-    return indices;
+
+    const std::optional<Field>& count() const { return count_; }
+    const EntryFields* entry(int index) const {
+        auto found = entries_.find(index);
+        return found == entries_.end() ? nullptr : &found->second;
+    }
+    // The indices in (after, last] for which the file holds a VENDORID key,
+    // ascending.
+    std::vector<int> vendorIndices(int after, int last) const {
+        std::vector<int> indices;
+        for (auto it = entries_.upper_bound(after); it != entries_.end() && it->first <= last; ++it) {
+            if (it->second[0]) indices.push_back(it->first);
+        }
+        return indices;
+    }
+
+private:
+    std::optional<Field> count_;
+    std::map<int, EntryFields> entries_;
+};
+
+// A line of a decision: printed at once by the library, kept for a tool.
+class DecisionLines {
+public:
+    DecisionLines(bool print, std::vector<std::string>& kept) : print_(print), kept_(kept) {}
+
+    void add(const std::string& line) {
+        if (print_) printLine(line);
+        else kept_.push_back(line);
+    }
+    // The lines of a file that could not be split, which the reader prints
+    // itself when printing.
+    void addMalformed(const FileReading& file) {
+        if (print_ || file.state != FileState::Malformed) return;
+        kept_.push_back(kSplitFailedLine);
+        kept_.push_back(loadFailedLine(file.malformedLine));
+    }
+
+private:
+    bool print_;
+    std::vector<std::string>& kept_;
+};
+
+void useBuiltInEntries(DeviceTableDecision& decision) {
+    decision.builtIn = true;
+    addDefaultDeviceConfigs(decision.table);
+    decision.origins.resize(decision.table.size());
 }
 
-void appendEntry(const HMDConfigReader& reader, int index, DeviceConfigList& list) {
-    if (std::optional<DeviceConfig> entry = readEntry(reader, index)) list.push_back(std::move(*entry));
+// Entry `index`: into the table when the file holds all seven of its keys;
+// otherwise dropped at the first absent key, which is reported.
+void visitIndex(const EntryKeysOfFile& file, int index, DeviceTableDecision& decision, DecisionLines& lines) {
+    const EntryFields* fields = file.entry(index);
+    DeviceConfig entry;
+    EntryOrigin origin;
+    origin.index = index;
+    for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
+        const std::optional<Field>* field = fields ? &(*fields)[k] : nullptr;
+        if (!field || !*field) {
+            std::string key = entryKey(k, index);
+            lines.add(missingKeyLine(key));
+            decision.visited.push_back({index, std::move(key)});
+            return;
+        }
+        entry.emplace(kEntryKeys[k].property, (*field)->value);
+        origin.lines[k] = (*field)->line;
+    }
+    decision.visited.push_back({index, std::nullopt});
+    decision.table.push_back(std::move(entry));
+    decision.origins.push_back(origin);
 }
 
 }  // namespace
 
+std::string entryKey(std::size_t field, int index) {
+    std::array<char, kKeyNameCapacity> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), kEntryKeys[field].pattern, index);
+    return buffer.data();
+}
+
+std::string_view entryKeyPrefix(std::size_t field) {
+    std::string_view pattern(kEntryKeys[field].pattern);
+    return pattern.substr(0, pattern.find('%'));
+}
+
+std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
+    for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
+        std::string_view prefix = entryKeyPrefix(field);
+        if (!key.starts_with(prefix)) continue;
+        std::optional<int> index = indexWrittenAs(key.substr(prefix.size()));
+        if (!index) return std::nullopt;
+        return EntryKeyRef{field, *index};
+    }
+    return std::nullopt;
+}
+
+std::string missingKeyLine(const std::string& key) { return "Cannot find the key:" + key; }
+
+DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
+    DeviceTableDecision decision;
+    DecisionLines lines(print, decision.lines);
+    EntryKeysOfFile file;
+    decision.file = source.read(
+        [&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); }, print);
+    lines.addMalformed(decision.file);
+    if (decision.file.state != FileState::Read) {
+        useBuiltInEntries(decision);
+        return decision;
+    }
+    if (!file.count()) {
+        lines.add(missingKeyLine(config_key::kNumOfConfig));
+        useBuiltInEntries(decision);
+        return decision;
+    }
+    const int count = readInteger(file.count()->value, 10).value;
+    decision.count = count;
+    decision.countLine = file.count()->line;
+    if (count <= 0) {
+        useBuiltInEntries(decision);
+        return decision;
+    }
+    decision.builtIn = false;
+    const int visitedInFull = std::min(count, kIndicesAlwaysVisited);
+    for (int index = 1; index <= visitedInFull; ++index) visitIndex(file, index, decision, lines);
+    for (int index : file.vendorIndices(visitedInFull, count)) visitIndex(file, index, decision, lines);
+    return decision;
+}
+
 void loadDeviceConfigs(DeviceConfigList& list) {
     HMDConfigReader reader;
-    int count = 0;
-    if (reader.loadConfigFile() != 0 || reader.getIntValue(config_key::kNumOfConfig, count) != 0 || count <= 0) {
-        addDefaultDeviceConfigs(list);
-        return;
-    }
-    int visitedInFull = std::min(count, kIndicesAlwaysVisited);
-    for (int index = 1; index <= visitedInFull; ++index) appendEntry(reader, index, list);
-    for (int index : namedIndices(reader, visitedInFull, count)) appendEntry(reader, index, list);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), true);
+    std::move(decision.table.begin(), decision.table.end(), std::back_inserter(list));
 }
 
 void addDefaultDeviceConfigs(DeviceConfigList& list) {

@@ -1,8 +1,20 @@
 // The headset configuration: the device table and the see-through switch,
 // both from hmd_config.ini beside the host's executable.
+//
+// Each question is answered by a decision that says why, as well as what:
+// the library acts on it (printing its lines), and a tool can ask the same
+// question silently and explain the answer.
 #pragma once
 
+#include "config/config_reader.h"
+#include "config/config_text.h"
 #include "config/device_config.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace tamo {
 
@@ -11,6 +23,80 @@ namespace config_key {
 inline constexpr const char* kEnableSeeThrough = "ENABLE_SEE_THROUGH";
 inline constexpr const char* kNumOfConfig = "NUM_OF_CONFIG";
 }  // namespace config_key
+
+// The per-entry keys, in the order they are looked up, each with the
+// property it fills.
+struct EntryKey {
+    const char* pattern;
+    const char* property;
+};
+inline constexpr std::size_t kEntryKeyCount = 7;
+extern const std::array<EntryKey, kEntryKeyCount> kEntryKeys;
+
+// The key that the table looks up for field `field` (a position in
+// kEntryKeys) of entry `index`: "VENDORID_007", "VENDORID_1000".
+std::string entryKey(std::size_t field, int index);
+// What all keys of a field begin with: "VENDORID_".
+std::string_view entryKeyPrefix(std::size_t field);
+
+struct EntryKeyRef {
+    std::size_t field = 0;
+    int index = 0;
+};
+// Which field of which entry `key` is, when it is a key the table looks up
+// ("VENDORID_007"; not "VENDORID_7" or "VENDORID_0007"). Index 0 is a key
+// of its own that the table never looks up: entries are numbered from 1.
+std::optional<EntryKeyRef> entryKeyOf(std::string_view key);
+
+// The line a look-up of an absent key prints.
+std::string missingKeyLine(const std::string& key);
+
+// Where a table entry came from.
+struct EntryOrigin {
+    // The file's entry index; 0 for a built-in entry.
+    int index = 0;
+    // The line of each key, in the order of kEntryKeys (file entries only).
+    std::array<int, kEntryKeyCount> lines{};
+};
+
+// An entry index the library looked at, and the first of its keys that the
+// file did not hold (the entry was then dropped).
+struct VisitedIndex {
+    int index = 0;
+    std::optional<std::string> missingKey;
+};
+
+struct DeviceTableDecision {
+    FileReading file;
+    // NUM_OF_CONFIG as read, and its line; absent when the file was not used
+    // or lacks the key.
+    std::optional<int> count;
+    int countLine = 0;
+    bool builtIn = true;
+    // In the order visited; a file entry is in the table when its index has
+    // no missing key.
+    std::vector<VisitedIndex> visited;
+    DeviceConfigList table;
+    std::vector<EntryOrigin> origins;  // one per table entry
+    // The lines the library prints while deciding, in order.
+    std::vector<std::string> lines;
+};
+
+struct SeeThroughDecision {
+    FileReading file;
+    // ENABLE_SEE_THROUGH as written, and its line; absent when the file was
+    // not used or lacks the key.
+    std::optional<std::string> value;
+    int line = 0;
+    bool allowed = false;
+    std::vector<std::string> lines;
+};
+
+// The decisions over the pairs of `source` (ReaderSource: the file a reader
+// names; TextSource: text in memory). With `print`, each line is also
+// printed as it arises, as the library does.
+DeviceTableDecision decideDeviceTable(const PairSource& source, bool print);
+SeeThroughDecision decideSeeThrough(const PairSource& source, bool print);
 
 // Whether the see-through command may be used: ENABLE_SEE_THROUGH holds a
 // nonzero number. False when the file is missing or malformed.

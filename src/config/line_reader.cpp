@@ -1,32 +1,49 @@
 #include "config/line_reader.h"
 
-#include <string_view>
-
 namespace tamo {
+namespace {
+
+constexpr char kEndOfText = '\x1A';
+
+}  // namespace
 
 LineReader::LineReader(std::FILE* file) : file_(file) {}
 
-bool LineReader::fill() {
-    begin_ = 0;
-    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    return end_ > 0;
+LineReader::LineReader(std::string_view bytes) : rest_(bytes) {
+    if (!rest_.empty() && rest_.back() == kEndOfText) rest_.remove_suffix(1);
 }
+
+bool LineReader::fill() {
+    if (file_ == nullptr) return false;
+    std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (got > 0 && buffer_[got - 1] == kEndOfText && isAtEnd()) --got;
+    rest_ = std::string_view(buffer_.data(), got);
+    return got > 0;
+}
+
+bool LineReader::isAtEnd() {
+    int next = std::fgetc(file_);
+    if (next == EOF) return true;
+    std::ungetc(next, file_);
+    return false;
+}
+
+bool LineReader::failed() const { return file_ != nullptr && std::ferror(file_); }
 
 bool LineReader::next(std::string& line) {
     line.clear();
     bool extracted = false;
     for (;;) {
-        if (begin_ == end_ && !fill()) return extracted && !std::ferror(file_);
-        std::string_view chunk = std::string_view(buffer_.data(), end_).substr(begin_);
-        std::size_t lineEnd = chunk.find('\n');
+        if (rest_.empty() && !fill()) return extracted && !failed();
+        std::size_t lineEnd = rest_.find('\n');
         if (lineEnd == std::string_view::npos) {
-            line.append(chunk);
-            begin_ = end_;
+            line.append(rest_);
+            rest_ = {};
             extracted = true;
             continue;
         }
-        line.append(chunk.substr(0, lineEnd));
-        begin_ += lineEnd + 1;
+        line.append(rest_.substr(0, lineEnd));
+        rest_.remove_prefix(lineEnd + 1);
         // The CR may have come with the previous chunk; the line holds it.
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return true;

@@ -4,34 +4,50 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace tamo {
 
-// Reads an open file line by line. The file is read as bytes and a CR LF
-// pair is taken as one line end here, rather than by the C library's text
-// mode, so that the same file reads the same everywhere (text mode on
-// Windows would also stop at a Ctrl-Z byte). A lone CR is an ordinary
+// Reads an open file line by line. The file is read as bytes, so that the
+// same file reads the same everywhere; a CR LF pair is taken as one line
+// end here, and a Ctrl-Z (0x1A) as the file's last byte, which old editors
+// append, ends the file before it, as text mode would have it. Any other
+// byte, a lone CR or a Ctrl-Z inside the file included, is an ordinary
 // character. Lines have no length limit.
 class LineReader {
 public:
     explicit LineReader(std::FILE* file);
+    // The same reading of bytes already in memory.
+    explicit LineReader(std::string_view bytes);
 
     // The next line, without its line end, into `line`. False when the end
     // of the file came before any byte (so a line end after the last line
     // adds no empty line) and when the file reports a read error.
     bool next(std::string& line);
 
+    // Whether the file reported a read error.
+    bool failed() const;
+
 private:
     bool fill();
+    // Whether the file has no byte left.
+    bool isAtEnd();
 
     // The C library buffers the file as well; this only saves a call per
     // byte and lets a line be found with one search.
     static constexpr std::size_t kChunkSize = 4096;
 
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
     std::array<char, kChunkSize> buffer_;
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
+    // What is left of the current chunk, or of the bytes in memory.
+    std::string_view rest_;
 };
+
+struct FileReading;
+class PairReceiver;
+
+// Reads every line of `lines`, handing each pair to `receive`, as
+// readConfigFile and readConfigText do.
+FileReading readLines(LineReader& lines, const PairReceiver& receive);
 
 }  // namespace tamo

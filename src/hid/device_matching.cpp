@@ -1,9 +1,11 @@
 // Matching an opened interface against the device table.
-#include "hid/hex_number.h"
-#include "hid/hid_device_connection.h"
+#include "hid/device_match.h"
 
+#include "config/integer_text.h"
+#include "hid/hid_device_connection.h"
 #include "platform/console.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tamo {
@@ -18,22 +20,86 @@ const std::string* valueOf(const DeviceConfig& entry, const char* key) {
     return it == entry.end() ? nullptr : &it->second;
 }
 
-// Vendor and product IDs are compared by the low 16 bits of the number.
-bool idMatches(const DeviceConfig& entry, const char* key, USHORT id) {
+std::int32_t hexValue(const std::string& text) { return readInteger(text, 16).value; }
+
+std::optional<std::int32_t> optionalHex(const DeviceConfig& entry, const char* key) {
     const std::string* text = valueOf(entry, key);
-    return text && static_cast<std::uint16_t>(parseHexInt32(*text)) == id;
+    return text ? std::optional<std::int32_t>(hexValue(*text)) : std::nullopt;
 }
 
-// Usage page and usage are compared as whole 32-bit numbers, so a table
-// value beyond 16 bits never matches. An entry without the key skips it.
-bool usageMatches(const DeviceConfig& entry, const char* key, const std::map<std::string, std::int32_t>& caps) {
-    const std::string* text = valueOf(entry, key);
-    if (!text) return true;
-    auto it = caps.find(key);
-    return it != caps.end() && parseHexInt32(*text) == it->second;
+MatchResult failedAt(MatchTest test, std::int64_t wanted, std::int64_t found) {
+    MatchResult result;
+    result.failed = test;
+    result.wanted = wanted;
+    result.found = found;
+    return result;
 }
 
 }  // namespace
+
+std::optional<MatchEntry> matchEntryOf(const DeviceConfig& entry) {
+    const std::string* vendor = valueOf(entry, property::kVendorID);
+    const std::string* product = valueOf(entry, property::kProductID);
+    if (!vendor || !product) return std::nullopt;
+    MatchEntry typed;
+    typed.vendorId = static_cast<std::uint16_t>(hexValue(*vendor));
+    typed.productId = static_cast<std::uint16_t>(hexValue(*product));
+    if (const std::string* name = valueOf(entry, property::kProductName)) typed.productName = *name;
+    typed.usagePage = optionalHex(entry, property::kUsagePage);
+    typed.usage = optionalHex(entry, property::kUsage);
+    if (const std::string* name = valueOf(entry, property::kDeviceName)) typed.deviceName = *name;
+    return typed;
+}
+
+MatchResult matchEntry(const HidLibrary& hid, HANDLE device, const HIDD_ATTRIBUTES& attributes,
+                       const MatchEntry& entry) {
+    if (entry.vendorId != attributes.VendorID) return failedAt(MatchTest::Vendor, entry.vendorId, attributes.VendorID);
+    if (entry.productId != attributes.ProductID) {
+        return failedAt(MatchTest::Product, entry.productId, attributes.ProductID);
+    }
+    if (entry.productName) {
+        std::string name = readProductString(hid, device);
+        if (name != *entry.productName) {
+            MatchResult result = failedAt(MatchTest::ProductString, 0, 0);
+            result.foundText = std::move(name);
+            return result;
+        }
+    }
+    std::optional<HIDP_CAPS> caps = readCapabilities(hid, device);
+    if (!caps) return failedAt(MatchTest::Capabilities, 0, 0);
+    if (entry.usagePage && *entry.usagePage != caps->UsagePage) {
+        return failedAt(MatchTest::UsagePage, *entry.usagePage, caps->UsagePage);
+    }
+    if (entry.usage && *entry.usage != caps->Usage) return failedAt(MatchTest::Usage, *entry.usage, caps->Usage);
+    return {};
+}
+
+std::wstring readProductUnits(const HidLibrary& hid, HANDLE device) {
+    std::array<WCHAR, kProductStringUnits> units{};
+    // Not tested: a failed read leaves the buffer zero, the string empty.
+    hid.getProductString(device, units.data(), static_cast<ULONG>(sizeof units));
+    return std::wstring(units.data(), std::find(units.begin(), units.end(), L'\0') - units.begin());
+}
+
+// Narrowed unit by unit to the low byte: ASCII names come out unchanged,
+// and no code page is involved.
+std::string readProductString(const HidLibrary& hid, HANDLE device) {
+    std::wstring units = readProductUnits(hid, device);
+    std::string text;
+    text.reserve(units.size());
+    for (WCHAR unit : units) text.push_back(static_cast<char>(static_cast<unsigned char>(unit & 0xFF)));
+    return text;
+}
+
+std::optional<HIDP_CAPS> readCapabilities(const HidLibrary& hid, HANDLE device) {
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    if (!hid.getPreparsedData(device, &preparsed)) return std::nullopt;
+    HIDP_CAPS caps{};
+    NTSTATUS status = hid.getCaps(preparsed, &caps);
+    hid.freePreparsedData(preparsed);
+    if (status != HIDP_STATUS_SUCCESS) return std::nullopt;
+    return caps;
+}
 
 bool HidDeviceConnection::matchDevice(HANDLE device) {
     HIDD_ATTRIBUTES attributes{};
@@ -42,56 +108,12 @@ bool HidDeviceConnection::matchDevice(HANDLE device) {
         printLine("Error: HidD_GetAttributes failed");
         return false;
     }
-    for (DeviceConfig& entry : deviceTable_) {
-        if (!matchesEntry(device, attributes, entry)) continue;
-        // An entry without a name gets an empty one, and so does the device.
-        deviceName_ = entry[property::kDeviceName];
+    for (const MatchEntry& entry : deviceTable_) {
+        if (!matchEntry(hid_, device, attributes, entry).matched()) continue;
+        deviceName_ = entry.deviceName;
         return true;
     }
     return false;
-}
-
-bool HidDeviceConnection::matchesEntry(HANDLE device, const HIDD_ATTRIBUTES& attributes,
-                                       const DeviceConfig& entry) const {
-    if (!idMatches(entry, property::kVendorID, attributes.VendorID)) return false;
-    if (!idMatches(entry, property::kProductID, attributes.ProductID)) return false;
-    if (const std::string* name = valueOf(entry, property::kProductName)) {
-        if (readProductString(device) != *name) return false;
-    }
-    CapabilityMap capabilities;
-    if (!readCapabilities(device, capabilities)) return false;
-    return usageMatches(entry, property::kUsagePage, capabilities) &&
-           usageMatches(entry, property::kUsage, capabilities);
-}
-
-// Narrowed unit by unit to the low byte: ASCII names come out unchanged,
-// and no code page is involved.
-std::string HidDeviceConnection::readProductString(HANDLE device) const {
-    std::array<WCHAR, kProductStringUnits> units{};
-    // Not tested: a failed read leaves the buffer zero, the string empty.
-    hid_.getProductString(device, units.data(), static_cast<ULONG>(sizeof units));
-    std::string text;
-    for (WCHAR unit : units) {
-        if (unit == 0) break;
-        text.push_back(static_cast<char>(static_cast<unsigned char>(unit & 0xFF)));
-    }
-    return text;
-}
-
-bool HidDeviceConnection::readCapabilities(HANDLE device, CapabilityMap& capabilities) const {
-    capabilities.clear();
-    PHIDP_PREPARSED_DATA preparsed = nullptr;
-    if (!hid_.getPreparsedData(device, &preparsed)) return false;
-    HIDP_CAPS caps{};
-    NTSTATUS status = hid_.getCaps(preparsed, &caps);
-    hid_.freePreparsedData(preparsed);
-    if (status != HIDP_STATUS_SUCCESS) return false;
-    capabilities[property::kUsagePage] = caps.UsagePage;
-    capabilities[property::kUsage] = caps.Usage;
-    capabilities[property::kInputReportByteLength] = caps.InputReportByteLength;
-    capabilities[property::kOutputReportByteLength] = caps.OutputReportByteLength;
-    capabilities[property::kFeatureReportByteLength] = caps.FeatureReportByteLength;
-    return true;
 }
 
 }  // namespace tamo

@@ -27,7 +27,7 @@ using DetailBlock = std::unique_ptr<SP_DEVICE_INTERFACE_DETAIL_DATA_W, FreeBlock
 HidDeviceConnection::HidDeviceConnection(const DeviceConfigList& table, const HidLibrary& hid)
     : hid_(hid), deviceName_(kNoDevice) {
     for (const DeviceConfig& entry : table) {
-        if (entry.contains(property::kVendorID) && entry.contains(property::kProductID)) deviceTable_.push_back(entry);
+        if (std::optional<MatchEntry> typed = matchEntryOf(entry)) deviceTable_.push_back(std::move(*typed));
     }
 }
 
@@ -53,7 +53,10 @@ bool HidDeviceConnection::open() {
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof interfaceData;
     for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData); ++index) {
-        if (OpenDeviceInterface(interfaceData)) break;
+        if (OpenDeviceInterface(interfaceData)) {
+            openedInterface_ = index;
+            break;
+        }
     }
     return deviceHandle_.valid();
 }
@@ -98,6 +101,8 @@ void HidDeviceConnection::close() {
 HANDLE HidDeviceConnection::deviceHandle() const { return deviceHandle_.get(); }
 
 const std::string& HidDeviceConnection::deviceName() const { return deviceName_; }
+
+std::optional<DWORD> HidDeviceConnection::openedInterface() const { return openedInterface_; }
 
 const HidLibrary& HidDeviceConnection::hid() const { return hid_; }
 

@@ -3,14 +3,16 @@
 #pragma once
 
 #include "config/device_config.h"
+#include "hid/device_match.h"
 #include "hid/hid_library.h"
 #include "hid/unique_handle.h"
 #include "platform/win32.h"
 
 #include <cstdint>
-#include <map>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tamo {
 
@@ -36,6 +38,8 @@ public:
 
     HANDLE deviceHandle() const;
     const std::string& deviceName() const;
+    // The enumeration index of the interface that open kept, if any.
+    std::optional<DWORD> openedInterface() const;
     const HidLibrary& hid() const;
 
     // One 64-byte input or output report, waiting at most 10000 ms. True
@@ -45,23 +49,19 @@ public:
     bool writeOutputReport(ConstReport buffer);
 
 private:
-    // Property name -> zero-extended 16-bit field of the device's HIDP_CAPS.
-    using CapabilityMap = std::map<std::string, std::int32_t>;
-
     // Opens one enumerated interface and keeps it when it matches.
     bool OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfaceData);
     // Tests an opened device against the table; sets deviceName_ on a match.
     bool matchDevice(HANDLE device);
-    bool matchesEntry(HANDLE device, const HIDD_ATTRIBUTES& attributes, const DeviceConfig& entry) const;
-    std::string readProductString(HANDLE device) const;
-    bool readCapabilities(HANDLE device, CapabilityMap& capabilities) const;
 
     const HidLibrary& hid_;
     // Declared so that destruction, too, closes the device before the set.
     UniqueDeviceInfoSet deviceInfoSet_;
     UniqueFileHandle deviceHandle_;
-    DeviceConfigList deviceTable_;
+    // The entries that have both VendorID and ProductID, typed once.
+    std::vector<MatchEntry> deviceTable_;
     std::string deviceName_;
+    std::optional<DWORD> openedInterface_;
 };
 
 }  // namespace tamo

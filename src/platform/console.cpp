@@ -1,28 +1,93 @@
 #include "platform/console.h"
 
+#include "platform/line_redirect.h"
 #include "platform/win32.h"
 
 #if !defined(_WIN32)
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 #endif
 
 #include <cstdio>
 
 namespace tamo {
 
-void printLine(std::string_view text) {
+std::atomic<LineRedirect*> LineRedirect::current_{nullptr};
+
+namespace {
+
+// Lines of different threads reach a redirect one at a time. A spin lock,
+// because the 32-bit Windows build has no std::mutex; it is only ever held
+// for one line.
+std::atomic_flag redirecting = ATOMIC_FLAG_INIT;
+
+class RedirectLock {
+public:
+    RedirectLock() {
+        while (redirecting.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~RedirectLock() { redirecting.clear(std::memory_order_release); }
+    RedirectLock(const RedirectLock&) = delete;
+    RedirectLock& operator=(const RedirectLock&) = delete;
+};
+
+// Holds stdout's own lock for one whole line, so that the stream calls of
+// another thread cannot come between its parts.
+class StdoutLock {
+public:
+#if defined(_WIN32)
+    StdoutLock() { _lock_file(stdout); }
+    ~StdoutLock() { _unlock_file(stdout); }
+#else
+    StdoutLock() { flockfile(stdout); }
+    ~StdoutLock() { funlockfile(stdout); }
+#endif
+    StdoutLock(const StdoutLock&) = delete;
+    StdoutLock& operator=(const StdoutLock&) = delete;
+};
+
+// The one place a narrow line reaches standard output. Written as bytes:
+// a line may hold any byte, NUL included.
+void writeLine(std::string_view text) {
+    if (LineRedirect::deliver(text)) return;
+    StdoutLock lock;
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
+#if defined(_WIN32)
+// What a redirect receives of a wide line: each unit's low byte, the way
+// the library narrows all wide text.
+std::string narrowed(const std::wstring& text) {
+    std::string narrow;
+    narrow.reserve(text.size());
+    for (wchar_t unit : text) narrow.push_back(static_cast<char>(static_cast<unsigned char>(unit & 0xFF)));
+    return narrow;
+}
+#endif
+
+}  // namespace
+
+bool LineRedirect::deliver(std::string_view line) {
+    LineRedirect* redirect = current_.load();
+    if (redirect == nullptr) return false;
+    RedirectLock lock;
+    redirect->receive(line);
+    return true;
+}
+
+void printLine(std::string_view text) { writeLine(text); }
+
 void printWideLine(const std::wstring& text) {
 #if defined(_WIN32)
+    if (LineRedirect::deliver(narrowed(text))) return;
+    StdoutLock lock;
     // %ls, not %s: MinGW's wprintf may take %s as a narrow string.
-    std::wprintf(L"%ls\n", text.c_str());
+    std::fwprintf(stdout, L"%ls\n", text.c_str());
+    std::fflush(stdout);
 #else
-    std::string utf8 = utf8FromUtf16(text);
-    std::printf("%s\n", utf8.c_str());
+    writeLine(utf8FromUtf16(text));
 #endif
 }
 

@@ -1,7 +1,7 @@
-// Diagnostic lines on standard output.
+// Diagnostic lines: the one way every layer of the library reports.
 //
-// Every layer writes through C stdio's stdout, so lines from all of them come
-// out in the order they were produced, whichever function wrote them.
+// By default a line goes to the process's standard output (C stdio's
+// stdout); while a LineRedirect lives, it goes there instead.
 #pragma once
 
 #include <string>
@@ -9,13 +9,15 @@
 
 namespace tamo {
 
-// Writes `text`, an end of line, then flushes: the way the device and
-// configuration layers report.
+// Writes `text` and an end of line as one line, then flushes. The line is
+// written while the stream is locked, so lines of different threads never
+// mix, and it is flushed at once, so it stands in order among the host's
+// own output.
 void printLine(std::string_view text);
 
-// Writes wide `text` (UTF-16 units) followed by "\n", unflushed. On Windows
-// through wprintf; elsewhere as UTF-8, since a glibc stream has a single
-// orientation and the narrow lines share it.
+// The same for wide `text` (UTF-16 units). On Windows the C runtime
+// converts it as wprintf does; elsewhere it is written as UTF-8, since a
+// glibc stream has a single orientation and the narrow lines share it.
 void printWideLine(const std::wstring& text);
 
 }  // namespace tamo

@@ -2,7 +2,7 @@
 #include "api/diagnostics.h"
 #include "platform/console.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 namespace tamo::test {
 namespace {
@@ -25,18 +25,18 @@ TEST_F(DiagnosticsTest, PrintLastErrorPrintsTheTextOfTheLastErrorAsOneLine) {
     // The text keeps its own "\r\n", then the format adds "\n".
     auto expected = systemErrorLines(ERROR_INVALID_HANDLE);
     ASSERT_FALSE(expected.empty());
-    StdoutCapture out;
+    LineRedirect out;
     SetLastError(ERROR_INVALID_HANDLE);
     printLastError();
     EXPECT_EQ(out.lines(), expected);
 }
 
 TEST_F(DiagnosticsTest, NarrowAndWideLinesKeepTheirOrder) {
-    StdoutCapture out;
-    std::printf("first\n");
+    LineRedirect out;
+    printLine("first");
     printWideLine(L"second");
     printLine("third");
-    std::printf("fourth\n");
+    printLine("fourth");
     printWideLine(L"fifth");
     EXPECT_EQ(out.lines(), (std::vector<std::string>{"first", "second", "third", "fourth", "fifth"}));
 }

@@ -1,6 +1,6 @@
 // destroy and the initialised flag, through the exported functions.
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 namespace tamo::test {
 namespace {
@@ -11,7 +11,7 @@ using LibraryStateTest = PlatformTest;
 // nothing printed or touched.
 void expectEveryCommandNotInitialised() {
     SoundState state{0x5A, 7, 42};
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_set_see_through_state(1), SOUND_ERROR_NOT_INITIALIZED);
     EXPECT_EQ(qor_tamo_sound_set_see_through_state(0), SOUND_ERROR_NOT_INITIALIZED);
     for (int32_t mode : {0, 1, 2, 3, -1, -1999, INT32_MAX, INT32_MIN}) {

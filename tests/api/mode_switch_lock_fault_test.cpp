@@ -2,7 +2,7 @@
 // line with the system's text for the injected error.
 #include "api/mode_switch_lock.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 namespace tamo::test {
 namespace {
@@ -37,7 +37,7 @@ TEST_P(LockFaultTest, FailurePrintsTheSystemTextAndReturnsItsCode) {
     Faults::failCall(function, 1, fault.error);
     StatusCode result;
     {
-        StdoutCapture out;
+        LineRedirect out;
         if (function == "CreateSemaphoreW") result = lock.openLock();
         else if (function == "WaitForSingleObject") result = lock.tryLock();
         else if (function == "ReleaseSemaphore") result = lock.unlock();
@@ -79,7 +79,7 @@ TEST_F(PlatformTest, DestructorNeverRetriesAFailedClose) {
         ModeSwitchLock lock;
         ASSERT_EQ(lock.openLock(), SOUND_OK);
         Faults::failCall("CloseHandle", 1, ERROR_INVALID_HANDLE);
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(lock.closeLock(), SOUND_ERROR_LOCK_CLOSE_FAILED);
         emulated::CallLog::clear();
     }
@@ -96,7 +96,7 @@ TEST_F(PlatformTest, DestructorNeverRetriesAFailedClose) {
 TEST_F(PlatformTest, ErrorWithoutASystemMessagePrintsAnEmptyLineAndFreesNothing) {
     ModeSwitchLock lock;
     Faults::failCall("CreateSemaphoreW", 1, 0x2000BEEFu);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(lock.openLock(), SOUND_ERROR_LOCK_CREATE_FAILED);
     EXPECT_EQ(out.text(), "\n");
     EXPECT_EQ(emulated::System::outstandingAllocations(), 0u);
@@ -107,7 +107,7 @@ TEST_F(PlatformTest, FormatMessageFailingStillPrintsTheLine) {
     ASSERT_EQ(lock.openLock(), SOUND_OK);
     Faults::failCall("ReleaseSemaphore", 1, ERROR_INVALID_HANDLE);
     Faults::failCall("FormatMessageW", 1, ERROR_NOT_ENOUGH_MEMORY);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(lock.unlock(), SOUND_ERROR_LOCK_RELEASE_FAILED);
     EXPECT_EQ(out.text(), "\n");
     EXPECT_EQ(lock.closeLock(), SOUND_OK);

@@ -1,7 +1,7 @@
 // The mode-switch lock against the platform's named semaphores.
 #include "api/mode_switch_lock.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <functional>
 
@@ -27,7 +27,7 @@ StatusCode run(ModeSwitchLock& lock, Op op) {
 TEST_F(LockTest, OperationsInTheWrongHandleStateAreRejectedSilently) {
     for (Op op : {Op::Try, Op::Unlock, Op::Close}) {
         ModeSwitchLock lock;
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(run(lock, op), SOUND_ERROR_INVALID_ARGUMENT) << static_cast<int>(op);
         EXPECT_EQ(lock.handle(), nullptr);
         EXPECT_EQ(out.text(), "");
@@ -36,7 +36,7 @@ TEST_F(LockTest, OperationsInTheWrongHandleStateAreRejectedSilently) {
     ASSERT_EQ(lock.openLock(), SOUND_OK);
     HANDLE opened = lock.handle();
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(lock.openLock(), SOUND_ERROR_INVALID_ARGUMENT);
         EXPECT_EQ(out.text(), "");
     }
@@ -47,7 +47,7 @@ TEST_F(LockTest, OperationsInTheWrongHandleStateAreRejectedSilently) {
 }
 
 TEST_F(LockTest, LoneCallerRunsTheWholeCycleSilently) {
-    StdoutCapture out;
+    LineRedirect out;
     ModeSwitchLock lock;
     EXPECT_EQ(lock.openLock(), SOUND_OK);
     EXPECT_NE(lock.handle(), nullptr);
@@ -63,7 +63,7 @@ TEST_F(LockTest, SecondHolderIsBusyAndItsOpenSaysTheHandleExists) {
     ASSERT_EQ(first.tryLock(), SOUND_OK);
 
     ModeSwitchLock second;
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(second.openLock(), SOUND_OK);
     EXPECT_EQ(second.tryLock(), SOUND_ERROR_LOCK_BUSY);
     EXPECT_EQ(second.closeLock(), SOUND_OK);
@@ -87,7 +87,7 @@ TEST_F(LockTest, SemaphoreDisappearsWithItsLastHandle) {
         ASSERT_EQ(holder.closeLock(), SOUND_OK);  // closed while held: count stays 0 in the object
     }
     // The object is gone, so the next caller creates it afresh, free.
-    StdoutCapture out;
+    LineRedirect out;
     ModeSwitchLock next;
     EXPECT_EQ(next.openLock(), SOUND_OK);
     EXPECT_EQ(next.tryLock(), SOUND_OK);
@@ -101,7 +101,7 @@ TEST_F(LockTest, UnlockingAFreeSemaphoreFailsWithTheSystemText) {
     ModeSwitchLock lock;
     ASSERT_EQ(lock.openLock(), SOUND_OK);
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(lock.unlock(), SOUND_ERROR_LOCK_RELEASE_FAILED);
         EXPECT_EQ(out.lines(), expected);
     }
@@ -114,7 +114,7 @@ TEST_F(LockTest, DestructorClosesAHandleTheCallerLeftOpen) {
         ASSERT_EQ(lock.openLock(), SOUND_OK);
     }
     ModeSwitchLock again;
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_EQ(again.openLock(), SOUND_OK);
     EXPECT_EQ(out.text(), "") << "no other handle to the semaphore may survive";
     EXPECT_EQ(again.closeLock(), SOUND_OK);

@@ -1,7 +1,7 @@
 // Real threads contending for the lock through the emulated semaphore.
 #include "api/mode_switch_lock.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <atomic>
 #include <thread>
@@ -20,7 +20,7 @@ TEST_F(LockThreadsTest, NeverTwoHoldersAtOnce) {
     std::atomic<int> taken{0};
     std::atomic<int> unexpected{0};
 
-    StdoutCapture out;  // "Handle is exist." lines are expected here
+    LineRedirect out;  // "Handle is exist." lines are expected here
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&] {

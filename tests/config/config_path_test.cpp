@@ -3,8 +3,8 @@
 #include "config/hmd_config.h"
 #include "config_files.h"
 #include "platform/emulated/system.h"
-#include "platform/utf8.h"
-#include "stdout_capture.h"
+#include "platform/emulated/utf8.h"
+#include "platform/line_redirect.h"
 
 #include <string>
 #include <vector>
@@ -79,7 +79,7 @@ TEST_F(ConfigPathTest, FileBesideTheLibraryIsNotRead) {
     makeDirectory(L"host");
     placeExecutableIn(L"host");
 
-    StdoutCapture out;
+    LineRedirect out;
     std::vector<std::string> names = loadProductNames();
     bool enabled = isSeeThroughEnabled();
     Lines lines = out.lines();
@@ -113,7 +113,7 @@ TEST_F(ConfigPathTest, DirectoryNamesAboveLatin1AreUsedWhole) {
         placeExecutableIn(c.directory);
 
         writeFile(lookalike / "hmd_config.ini", kVisorEntry);
-        StdoutCapture out;
+        LineRedirect out;
         std::vector<std::string> names = loadProductNames();
         bool enabled = isSeeThroughEnabled();
         EXPECT_EQ(out.lines(), Lines{}) << c.what;
@@ -165,7 +165,7 @@ TEST_F(ConfigPathTest, PlatformFailuresMeanNoConfiguration) {
     for (const FaultCase& c : cases) {
         emulated::Faults::clear();
         std::size_t firedBefore = emulated::Faults::fired();
-        StdoutCapture out;
+        LineRedirect out;
         emulated::Faults::failCall(c.function, 1, emulated::Faults::typicalError(c.function));
         std::vector<std::string> names = loadProductNames();
         emulated::Faults::failCall(c.function, 1, emulated::Faults::typicalError(c.function));
@@ -181,7 +181,7 @@ TEST_F(ConfigPathTest, DirectoryNamedLikeTheFileIsNoConfiguration) {
     std::filesystem::path host = makeDirectory(L"host");
     placeExecutableIn(L"host");
     std::filesystem::create_directory(host / "hmd_config.ini");
-    StdoutCapture out;
+    LineRedirect out;
     std::vector<std::string> names = loadProductNames();
     bool enabled = isSeeThroughEnabled();
     EXPECT_EQ(out.lines(), Lines{});

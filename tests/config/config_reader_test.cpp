@@ -2,7 +2,7 @@
 // the lines it prints.
 #include "config/config_reader.h"
 #include "config_files.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <climits>
 #include <map>
@@ -47,7 +47,7 @@ protected:
     Loaded load(const std::string& contents) {
         writeFile(file(), contents);
         FileReader reader(platformPath(file()));
-        StdoutCapture out;
+        LineRedirect out;
         int result = reader.loadConfigFile();
         return {result, out.lines(), reader.keyValues};
     }
@@ -96,7 +96,7 @@ TEST_F(ConfigReaderTest, SplitsALineAtTheFirstRunsOfEqualSigns) {
     for (const SplitCase& c : cases) {
         std::string key = "(key before)";
         std::string value = "(value before)";
-        StdoutCapture out;
+        LineRedirect out;
         int result = ConfigReader::getKeyValueFromBuffer(c.line, key, value);
         Lines lines = out.lines();
         if (c.splits) {
@@ -150,6 +150,12 @@ TEST_F(ConfigReaderTest, LoadsEveryLineOrStopsAtTheFirstThatDoesNotSplit) {
         {"byte-order mark joins the first key", "\xEF\xBB\xBFNUM_OF_CONFIG=1\nA=2\n", 0, {},
          {{"\xEF\xBB\xBFNUM_OF_CONFIG", "1"}, {"A", "2"}}},
         {"Ctrl-Z is an ordinary byte", "A=1\x1A\nB=2\n", 0, {}, {{"A", "1\x1A"}, {"B", "2"}}},
+        {"Ctrl-Z as the last byte ends the file", "A=1\nB=2\n\x1A", 0, {}, {{"A", "1"}, {"B", "2"}}},
+        {"Ctrl-Z right after the last value", "A=1\x1A", 0, {}, {{"A", "1"}}},
+        {"only the last of two Ctrl-Z ends the file", "A=1\n\x1A\x1A", -1, {kSplitFailed, loadFailed("\x1A")},
+         {{"A", "1"}}},
+        {"Ctrl-Z at a chunk's end with more after it", "A=" + std::string(4093, 'x') + "\x1A\nB=2\n", 0, {},
+         {{"A", std::string(4093, 'x') + "\x1A"}, {"B", "2"}}},
         {"NUL byte ends the split text", "A=1\0tail\nB\0=2\n"s, -1, {kSplitFailed, loadFailed("B\0=2"s)},
          {{"A", "1"}}},
         {"bytes above 0x7F are kept", "N\xE9=\xFF\xFE\n", 0, {}, {{"N\xE9", "\xFF\xFE"}}},
@@ -202,7 +208,7 @@ TEST_F(ConfigReaderTest, FileThatCannotBeOpenedFailsSilently) {
     };
     for (const std::wstring& path : paths) {
         FileReader reader(path);
-        StdoutCapture out;
+        LineRedirect out;
         int result = reader.loadConfigFile();
         EXPECT_EQ(out.text(), "");
         EXPECT_EQ(result, -1);
@@ -240,7 +246,7 @@ TEST_F(ConfigReaderTest, LookUpsMatchWholeKeysByteForByte) {
     for (const Ask& ask : asks) {
         std::string text = "(untouched)";
         int number = -12345;
-        StdoutCapture out;
+        LineRedirect out;
         int textResult = reader.getStringValue(ask.key, text);
         int numberResult = reader.getIntValue(ask.key, number);
         Lines lines = out.lines();
@@ -264,7 +270,7 @@ TEST_F(ConfigReaderTest, EmptyFileAnswersNoKey) {
     FileReader reader(platformPath(file()));
     ASSERT_EQ(reader.loadConfigFile(), 0);
     std::string text;
-    StdoutCapture out;
+    LineRedirect out;
     int result = reader.getStringValue("NUM_OF_CONFIG", text);
     EXPECT_EQ(out.lines(), Lines{"Cannot find the key:NUM_OF_CONFIG"});
     EXPECT_EQ(result, -1);
@@ -319,7 +325,7 @@ TEST_F(ConfigReaderTest, IntValueReadsALeadingDecimalNumber) {
     for (const NumberCase& c : cases) {
         reader.keyValues["N"] = c.text;
         int number = -12345;
-        StdoutCapture out;
+        LineRedirect out;
         int result = reader.getIntValue("N", number);
         EXPECT_EQ(out.text(), "") << c.text;
         EXPECT_EQ(result, 0) << c.text;

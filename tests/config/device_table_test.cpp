@@ -2,7 +2,7 @@
 #include "config/hmd_config.h"
 #include "config/hmd_config_reader.h"
 #include "config_files.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <array>
 #include <cstdio>
@@ -150,7 +150,7 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
         else
             removeConfig();
         DeviceConfigList list;
-        StdoutCapture out;
+        LineRedirect out;
         loadDeviceConfigs(list);
         EXPECT_EQ(out.lines(), c.lines) << c.what;
         EXPECT_EQ(list, c.table) << c.what;
@@ -178,7 +178,7 @@ TEST_F(DeviceTableTest, HugeCountsStillGiveTheCompleteEntries) {
     for (const TableCase& c : cases) {
         writeConfig(*c.file);
         DeviceConfigList list;
-        StdoutCapture out;
+        LineRedirect out;
         loadDeviceConfigs(list);
         EXPECT_EQ(out.lines(), c.lines) << c.what;
         EXPECT_EQ(list, c.table) << c.what;
@@ -231,7 +231,7 @@ TEST_F(DeviceTableTest, ReaderOfAnotherFileTypeReadsNothing) {
     writeConfig("NUM_OF_CONFIG=1\n");
     HMDConfigReader reader;
     reader.configFileType = 1;
-    StdoutCapture out;
+    LineRedirect out;
     int result = reader.loadConfigFile();
     EXPECT_EQ(out.text(), "");
     EXPECT_EQ(result, -1);

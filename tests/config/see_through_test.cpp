@@ -1,7 +1,7 @@
 // The see-through switch in hmd_config.ini.
 #include "config/hmd_config.h"
 #include "config_files.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <optional>
 #include <string>
@@ -51,7 +51,7 @@ TEST_F(SeeThroughTest, AnyNonzeroNumberAllows) {
             writeConfig(*c.file);
         else
             removeConfig();
-        StdoutCapture out;
+        LineRedirect out;
         bool enabled = isSeeThroughEnabled();
         EXPECT_EQ(out.lines(), c.lines) << what;
         EXPECT_EQ(enabled, c.enabled) << what;

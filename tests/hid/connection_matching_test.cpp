@@ -2,7 +2,7 @@
 #include "hid/hid_device_connection.h"
 #include "hid_test_support.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <optional>
 #include <string>
@@ -76,7 +76,7 @@ TEST_P(EntryMatchTest, SelectsTheInterfaceOrNot) {
     std::size_t handlesAfterOpen = 0;
     std::vector<std::string> printed;
     {
-        StdoutCapture out;
+        LineRedirect out;
         HidDeviceConnection connection({entry});
         opened = connection.open();
         holdsDevice = connection.deviceHandle() != INVALID_HANDLE_VALUE;
@@ -166,7 +166,7 @@ TEST_F(ConnectionMatchTest, EntriesWithoutBothIdsAreDroppedButInterfacesAreStill
     noProduct.erase(property::kProductID);
     HidDeviceConnection connection({noVendor, noProduct});
 
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_FALSE(connection.open());
     EXPECT_TRUE(out.lines().empty());
     EXPECT_EQ(HidBus::openRequests(), (std::vector<std::wstring>{HidBus::devicePath(0x0000, 0x0712), headsetPath()}));
@@ -203,7 +203,7 @@ TEST_F(ConnectionMatchTest, UnopenableInterfaceIsSkippedSilently) {
     auto reachable = plugHeadset(L"Tamo Mk2", 2);
     HidDeviceConnection connection({headsetEntry()});
 
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_TRUE(connection.open());
     EXPECT_TRUE(out.lines().empty());
     EXPECT_EQ(reachable->openHandles(), 1u);
@@ -216,7 +216,7 @@ TEST_F(ConnectionMatchTest, InterfaceWhoseAttributesFailIsReportedAndSkipped) {
     Faults::failCall("HidD_GetAttributes", 1, ERROR_GEN_FAILURE);
     HidDeviceConnection connection({headsetEntry()});
 
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_TRUE(connection.open());
     EXPECT_EQ(out.lines(), std::vector<std::string>{"Error: HidD_GetAttributes failed"});
     EXPECT_EQ(broken->opens(), 1u);
@@ -266,7 +266,7 @@ TEST_F(ConnectionMatchTest, UnreadableProductStringCountsAsEmpty) {
     // Armed twice: the next two reads fail.
     Faults::failCall("HidD_GetProductString", 1, ERROR_GEN_FAILURE);
     Faults::failCall("HidD_GetProductString", 1, ERROR_GEN_FAILURE);
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_TRUE(connection.open());
     EXPECT_EQ(connection.deviceName(), "unnamed");
     EXPECT_TRUE(out.lines().empty());

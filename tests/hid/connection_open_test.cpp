@@ -3,7 +3,7 @@
 #include "hid/hid_device_connection.h"
 #include "hid_test_support.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <algorithm>
 #include <string>
@@ -54,7 +54,7 @@ class EnumerationFailureTest : public PlatformTest, public ::testing::WithParamI
 TEST_P(EnumerationFailureTest, PrintsTheErrorNumberAndFindsNothing) {
     plugHeadset();
     Faults::failCall("SetupDiGetClassDevsW", 1, GetParam().error);
-    StdoutCapture out;
+    LineRedirect out;
     {
         HidDeviceConnection connection({headsetEntry()});
         EXPECT_FALSE(connection.open());
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& entry) { return std::string(entry.param.name); });
 
 TEST_F(ConnectionOpenTest, NoInterfacePrintsNothingAndKeepsTheSetUntilDestroyed) {
-    StdoutCapture out;
+    LineRedirect out;
     {
         HidDeviceConnection connection({headsetEntry()});
         EXPECT_FALSE(connection.open());
@@ -155,7 +155,7 @@ TEST_F(ConnectionOpenTest, FailedDetailReadIsReportedAndTheInterfaceSkipped) {
     auto kept = plugHeadset(L"Tamo Mk2", 2);
     Faults::failCall("SetupDiGetDeviceInterfaceDetailW", 2, ERROR_GEN_FAILURE);
     HidDeviceConnection connection({headsetEntry()});
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_TRUE(connection.open());
     EXPECT_EQ(out.lines(), std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
     EXPECT_EQ(skipped->opens(), 0u);
@@ -168,7 +168,7 @@ TEST_F(ConnectionOpenTest, SizingCallReportingTooLittleSkipsTheInterfaceWithoutW
     // The sizing call fails for another reason and reports no size at all.
     Faults::failCall("SetupDiGetDeviceInterfaceDetailW", 1, ERROR_INVALID_PARAMETER);
     HidDeviceConnection connection({headsetEntry()});
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_TRUE(connection.open());
     EXPECT_EQ(out.lines(), std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
     EXPECT_EQ(CallLog::count("SetupDiGetDeviceInterfaceDetailW"), 3u) << "no detail read with a block too small";
@@ -181,7 +181,7 @@ TEST_F(ConnectionOpenTest, CreateFileFailureSkipsTheInterfaceSilently) {
     auto kept = plugHeadset(L"Tamo Mk2", 2);
     Faults::failCall("CreateFileW", 1, ERROR_SHARING_VIOLATION);
     HidDeviceConnection connection({headsetEntry()});
-    StdoutCapture out;
+    LineRedirect out;
     ASSERT_TRUE(connection.open());
     EXPECT_TRUE(out.lines().empty());
     EXPECT_EQ(kept->openHandles(), 1u);
@@ -192,7 +192,7 @@ TEST_F(ConnectionOpenTest, EnumerationErrorEndsTheSearch) {
     auto unreached = plugHeadset(L"Tamo Mk2", 2);
     Faults::failCall("SetupDiEnumDeviceInterfaces", 1, ERROR_INVALID_USER_BUFFER);
     HidDeviceConnection connection({headsetEntry()});
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_FALSE(connection.open());
     EXPECT_TRUE(out.lines().empty());
     EXPECT_TRUE(HidBus::openRequests().empty());

@@ -7,7 +7,7 @@
 #include "hid/hid_device_connection.h"
 #include "hid_test_support.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <atomic>
 #include <cstddef>
@@ -44,7 +44,7 @@ TEST_F(DetailAllocationTest, InterfaceWhoseBlockCannotBeAllocatedIsSkipped) {
     std::vector<std::string> lines;
     bool opened = false;
     {
-        StdoutCapture out;
+        LineRedirect out;
         mallocFailuresLeft = 1;
         opened = connection.open();
         lines = out.lines();
@@ -64,7 +64,7 @@ TEST_F(DetailAllocationTest, NoBlockForAnyInterfaceFindsNothing) {
     std::vector<std::string> lines;
     bool opened = true;
     {
-        StdoutCapture out;
+        LineRedirect out;
         mallocFailuresLeft = 2;
         opened = connection.open();
         lines = out.lines();

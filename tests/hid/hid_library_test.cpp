@@ -3,7 +3,7 @@
 #include "hid/hid_library.h"
 #include "hid_test_support.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <array>
 #include <string>
@@ -105,7 +105,7 @@ TEST_F(HidLibraryTest, ConnectionWithoutHidDllFindsNoDeviceAndPrintsNothing) {
     Faults::failCall("LoadLibraryExW", 1, ERROR_MOD_NOT_FOUND);
     HidLibrary missing = HidLibrary::load();
     CallLog::clear();
-    StdoutCapture out;
+    LineRedirect out;
     {
         HidDeviceConnection connection({headsetEntry()}, missing);
         EXPECT_FALSE(connection.open());

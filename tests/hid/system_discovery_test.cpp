@@ -6,7 +6,7 @@
 #include "config/hmd_config.h"
 #include "hid/hid_device_connection.h"
 #include "platform/win32.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 namespace tamo::test {
 namespace {
@@ -23,7 +23,7 @@ TEST(SystemDiscovery, NoSystemInterfaceMatchesTheBuiltInTableAndNothingStaysOpen
     ASSERT_TRUE(HidLibrary::instance().available()) << "hid.dll from the system directory";
 
     DWORD before = processHandleCount();
-    StdoutCapture out;
+    LineRedirect out;
     {
         HidDeviceConnection connection(table);
         EXPECT_FALSE(connection.open());

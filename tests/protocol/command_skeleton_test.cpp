@@ -3,7 +3,7 @@
 #include "api/command_skeleton.h"
 #include "api/library_state.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -32,7 +32,7 @@ protected:
 bool lockGone() { return System::semaphoreCount(kModeSwitchLockName) == std::nullopt; }
 
 TEST_F(CommandSkeletonTest, SuccessRunsTheTransactionsUnderTheLockSilently) {
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(runUnderLock(transaction(SOUND_OK)), SOUND_OK);
     EXPECT_EQ(out.text(), "");
     EXPECT_EQ(runs, 1);
@@ -58,7 +58,7 @@ TEST_F(CommandSkeletonTest, BusyLockReturnsAtOnceWithoutTransactionAndClosesItsH
     std::size_t handlesBefore = System::openHandleCount();
     std::uint64_t before = System::nowMs();
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(runUnderLock(transaction(SOUND_OK)), SOUND_ERROR_LOCK_BUSY);
         EXPECT_EQ(out.lines(), std::vector<std::string>{"Handle is exist."});
     }
@@ -83,7 +83,7 @@ TEST_P(LockEntryFaultTest, EndsTheCallBeforeTheTransactions) {
     DWORD error = Faults::typicalError(GetParam().function);
     auto expectedLines = systemErrorLines(error);
     Faults::failCall(GetParam().function, 1, error);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(runUnderLock(transaction(SOUND_OK)), GetParam().expected);
     EXPECT_EQ(out.lines(), expectedLines);
     EXPECT_EQ(runs, 0);
@@ -120,7 +120,7 @@ TEST_P(LockExitPrecedenceTest, FirstFailingStepWins) {
         auto closeLines = systemErrorLines(ERROR_INVALID_HANDLE);
         expectedLines.insert(expectedLines.end(), closeLines.begin(), closeLines.end());
     }
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(runUnderLock(transaction(c.transaction)), c.expected);
     EXPECT_EQ(out.lines(), expectedLines) << "both exit steps run whatever came before";
     EXPECT_EQ(runs, 1);
@@ -165,7 +165,7 @@ TEST_F(CommandSkeletonTest, AnExceptionStillReleasesAndClosesTheLock) {
 TEST_F(CommandSkeletonTest, AnExceptionWithAFailingReleaseStillClosesTheHandle) {
     auto expectedLines = systemErrorLines(ERROR_INVALID_HANDLE);
     Faults::failCall("ReleaseSemaphore", 1, ERROR_INVALID_HANDLE);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_THROW(runUnderLock([]() -> StatusCode { throw std::bad_alloc(); }), std::bad_alloc);
     EXPECT_EQ(out.lines(), expectedLines);
     EXPECT_EQ(CallLog::count("ReleaseSemaphore"), 1u);

@@ -2,7 +2,7 @@
 // it does with it, and every way a command can be refused or fail.
 #include "api/mode_switch_lock.h"
 #include "headset_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <climits>
 #include <functional>
@@ -55,7 +55,7 @@ protected:
 
 TEST_P(SetterTest, SendsExactlyItsReportAndTheHeadsetAppliesIt) {
     initialise();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(GetParam().call(), SOUND_OK);
     EXPECT_EQ(out.text(), "");
     EXPECT_EQ(commandsSent(), std::vector<Image>{GetParam().expected.report});
@@ -78,7 +78,7 @@ TEST_P(SetterTest, BusyLockReturnsAtOnceSendsNothingAndClosesItsHandle) {
     ASSERT_EQ(other.tryLock(), SOUND_OK);
     std::uint64_t before = System::nowMs();
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(GetParam().call(), SOUND_ERROR_LOCK_BUSY);
         EXPECT_EQ(out.lines(), std::vector<std::string>{"Handle is exist."});
     }
@@ -92,7 +92,7 @@ TEST_P(SetterTest, BusyLockReturnsAtOnceSendsNothingAndClosesItsHandle) {
 TEST_P(SetterTest, NoHeadsetGivesDeviceNotFoundAndReleasesTheLock) {
     initialise();
     unplugHeadset();
-    StdoutCapture out;  // whatever the device search reports
+    LineRedirect out;  // whatever the device search reports
     EXPECT_EQ(GetParam().call(), SOUND_ERROR_DEVICE_NOT_FOUND);
     EXPECT_EQ(CallLog::count("ReleaseSemaphore"), 1u);
     EXPECT_TRUE(lockGone());
@@ -114,7 +114,7 @@ TEST_P(SetterTest, FailedReleaseAfterSuccessOutranksFailedClose) {
     initialise();
     Faults::failCall("ReleaseSemaphore", 1, ERROR_TOO_MANY_POSTS);
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(GetParam().call(), SOUND_ERROR_LOCK_RELEASE_FAILED);
         EXPECT_EQ(out.lines(), releaseLines);
     }
@@ -129,7 +129,7 @@ TEST_P(SetterTest, FailedReleaseAfterSuccessOutranksFailedClose) {
 
     Faults::failCall("CloseHandle", static_cast<int>(closes), ERROR_INVALID_HANDLE);
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(GetParam().call(), SOUND_ERROR_LOCK_CLOSE_FAILED);
         EXPECT_EQ(out.lines(), closeLines);
     }
@@ -140,7 +140,7 @@ TEST_P(SetterTest, FailedReleaseAfterSuccessOutranksFailedClose) {
     Faults::failCall("ReleaseSemaphore", 1, ERROR_TOO_MANY_POSTS);
     Faults::failCall("CloseHandle", static_cast<int>(closes), ERROR_INVALID_HANDLE);
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(GetParam().call(), SOUND_ERROR_LOCK_RELEASE_FAILED);
         std::vector<std::string> expected{"Handle is exist."};
         expected.insert(expected.end(), releaseLines.begin(), releaseLines.end());
@@ -156,7 +156,7 @@ TEST_P(SetterTest, TransactionFailureOutranksLockFailures) {
     initialise();
     headset->reject(VirtualHeadset::Request::SetFeature);
     Faults::failCall("ReleaseSemaphore", 1, ERROR_TOO_MANY_POSTS);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(GetParam().call(), SOUND_ERROR_TRANSFER_FAILED);
     EXPECT_EQ(Faults::fired(), 1u);
 }
@@ -190,7 +190,7 @@ TEST_F(CommandTest, AudioModeOutsideZeroToTwoIsRefusedBeforeTheLock) {
 
 TEST_F(CommandTest, SeeThroughWithoutPermissionIsRefusedBeforeTheLock) {
     initialise();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_set_see_through_state(1), SOUND_ERROR_SEE_THROUGH_DISABLED);
     EXPECT_EQ(qor_tamo_sound_set_see_through_state(0), SOUND_ERROR_SEE_THROUGH_DISABLED);
     EXPECT_EQ(out.text(), "") << "a missing file is silent";
@@ -238,7 +238,7 @@ TEST_F(CommandTest, LockThatCannotBeCreatedEndsTheCommand) {
     initialise();
     auto expected = systemErrorLines(ERROR_ACCESS_DENIED);
     Faults::failCall("CreateSemaphoreW", 1, ERROR_ACCESS_DENIED);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_set_hi_power_state(1), SOUND_ERROR_LOCK_CREATE_FAILED);
     EXPECT_EQ(out.lines(), expected);
     EXPECT_TRUE(headset->received().empty());

@@ -2,7 +2,7 @@
 // one through at a time, the others are turned away, and the headset never
 // sees two transactions at once.
 #include "headset_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <atomic>
 #include <thread>
@@ -25,7 +25,7 @@ TEST_F(ConcurrencyTest, OneCommandAtATimeTheRestAreBusy) {
     std::atomic<int> unexpected{0};
     std::atomic<int> stateSucceeded{0};
     std::atomic<int> badState{0};
-    StdoutCapture out;
+    LineRedirect out;
     {
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {

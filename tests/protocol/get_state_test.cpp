@@ -2,7 +2,7 @@
 // the lock, and how the two status bytes become the host's record.
 #include "api/mode_switch_lock.h"
 #include "headset_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <algorithm>
 
@@ -34,7 +34,7 @@ TEST_F(GetStateTest, ThreeTransactionsUnderOneHoldOfTheLock) {
     headset->setAudioMode(2);
     headset->setHiPower(true);
     SoundState state = hostRecord();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_get_state(&state), SOUND_OK);
     EXPECT_EQ(out.text(), "");
     EXPECT_EQ(state.reserved, kHostByte);
@@ -186,7 +186,7 @@ TEST_F(GetStateTest, BusyLockReadsNothing) {
     ASSERT_EQ(other.tryLock(), SOUND_OK);
     SoundState state = hostRecord();
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(qor_tamo_sound_get_state(&state), SOUND_ERROR_LOCK_BUSY);
     }
     EXPECT_EQ(headset->opens(), 0u);
@@ -200,7 +200,7 @@ TEST_F(GetStateTest, NoHeadsetReleasesTheLock) {
     initialise();
     unplugHeadset();
     SoundState state = hostRecord();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_get_state(&state), SOUND_ERROR_DEVICE_NOT_FOUND);
     EXPECT_EQ(state.reserved, kHostByte);
     EXPECT_EQ(state.hiPowerState, kOldHiPower);
@@ -212,7 +212,7 @@ TEST_F(GetStateTest, FailedReleaseAfterThreeGoodTransactions) {
     initialise();
     Faults::failCall("ReleaseSemaphore", 1, ERROR_TOO_MANY_POSTS);
     SoundState state = hostRecord();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_get_state(&state), SOUND_ERROR_LOCK_RELEASE_FAILED);
     EXPECT_EQ(state.audioMode, 0) << "the record was filled before the lock failed";
     EXPECT_EQ(out.lines(), expectedLines);

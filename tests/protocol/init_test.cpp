@@ -5,7 +5,7 @@
 #include "headset_test.h"
 #include "protocol/transactions.h"
 #include "firmware_version_cases.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 namespace tamo::test {
 namespace {
@@ -22,7 +22,7 @@ class FirmwareVersionTest : public HeadsetTest, public ::testing::WithParamInter
 
 TEST_P(FirmwareVersionTest, DecidesOnTheSecondNumber) {
     headset->setVersionText(GetParam().text);
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_init(), GetParam().expected);
     EXPECT_EQ(out.lines(), GetParam().lines);
     EXPECT_EQ(initialised(), GetParam().expected == SOUND_OK);
@@ -82,7 +82,7 @@ TEST_F(InitTest, EveryOtherReportBeforeTheReplyCostsTenMilliseconds) {
 TEST_F(InitTest, NoReplyAmongOneHundredAndOneReportsIsATransferFailure) {
     headset->setOtherReportsBeforeVersion(100);  // with the greeting: 101 before the reply
     std::uint64_t before = System::nowMs();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_init(), SOUND_ERROR_TRANSFER_FAILED);
     EXPECT_EQ(out.text(), "") << "no text reaches the version check";
     EXPECT_EQ(CallLog::count("ReadFile"), 101u);
@@ -132,7 +132,7 @@ TEST_F(InitTest, FailedRequestReadsNothing) {
 
 TEST_F(InitTest, NoHeadsetGivesDeviceNotFound) {
     unplugHeadset();
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(qor_tamo_sound_init(), SOUND_ERROR_DEVICE_NOT_FOUND);
     EXPECT_FALSE(initialised());
 }
@@ -140,7 +140,7 @@ TEST_F(InitTest, NoHeadsetGivesDeviceNotFound) {
 TEST_F(InitTest, FailedInitLeavesAnEarlierSuccessInPlace) {
     ASSERT_EQ(qor_tamo_sound_init(), SOUND_OK);
     {
-        StdoutCapture out;
+        LineRedirect out;
         headset->setFirmwareVersion(102);
         EXPECT_EQ(qor_tamo_sound_init(), SOUND_ERROR_FIRMWARE_UNSUPPORTED);
         headset->reject(VirtualHeadset::Request::Write);

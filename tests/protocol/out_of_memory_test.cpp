@@ -12,7 +12,7 @@
 #include "api/library_state.h"
 #include "api/mode_switch_lock.h"
 #include "headset_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <dlfcn.h>
 #include <execinfo.h>
@@ -120,7 +120,7 @@ StatusCode runFailing(long n, const std::function<StatusCode()>& call) {
     failuresInjected = 0;
     allocationsSeen = 0;
     allocationsLeft = n < 0 ? LONG_MAX : n;
-    StdoutCapture out;
+    LineRedirect out;
     armed = true;
     StatusCode result = call();
     armed = false;

@@ -4,7 +4,7 @@
 #include "headset_test.h"
 #include "protocol/command_payloads.h"
 #include "protocol/transactions.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <filesystem>
 #include <fstream>
@@ -79,7 +79,7 @@ TEST_F(TransactionTest, NoHeadsetSendsNothingAndLeavesEverythingAsItWas) {
     unplugHeadset();
     StatusBlock block = filled(0xEE);
     std::string text = "unchanged";
-    StdoutCapture out;
+    LineRedirect out;
     EXPECT_EQ(sendCommand(hiPowerPayload(true)), SOUND_ERROR_DEVICE_NOT_FOUND);
     EXPECT_EQ(readStatusFeature(block), SOUND_ERROR_DEVICE_NOT_FOUND);
     EXPECT_EQ(readStatusInput(block), SOUND_ERROR_DEVICE_NOT_FOUND);
@@ -111,7 +111,7 @@ TEST_F(TransactionTest, EveryTransactionLoadsTheDeviceTableAfresh) {
                                                "USAGE_001=0001\nUSAGEPAGE_001=FF00\nPRODUCTNAME_001=Tamo Mk2\n"
                                                "REPORTID_001=0\nDEVICENAME_001=HMD#0\n";
     {
-        StdoutCapture out;
+        LineRedirect out;
         EXPECT_EQ(sendCommand(hiPowerPayload(true)), SOUND_ERROR_DEVICE_NOT_FOUND);
     }
     std::filesystem::remove(config);

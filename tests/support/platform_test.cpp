@@ -3,10 +3,10 @@
 #include "api/diagnostics.h"
 #include "hid/hid_library.h"
 #include "platform/console.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #if !defined(_WIN32)
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 #endif
 
 namespace tamo::test {
@@ -31,7 +31,7 @@ void PlatformTest::TearDown() {
 }
 
 std::vector<std::string> systemErrorLines(unsigned long code) {
-    StdoutCapture capture;
+    LineRedirect capture;
     tamo::printWideLine(tamo::systemErrorText(static_cast<DWORD>(code)));
     return capture.lines();
 }

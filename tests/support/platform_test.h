@@ -22,7 +22,7 @@ protected:
 };
 
 // The system's text for `code` followed by the print format's "\n", as the
-// library prints it, split like StdoutCapture::lines would split it.
+// library prints it, split like LineRedirect::lines would split it.
 std::vector<std::string> systemErrorLines(unsigned long code);
 
 }  // namespace tamo::test

@@ -19,7 +19,7 @@
 
 #include "api/library_state.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +149,7 @@ Outcome runFailing(const ExportCall& call, long n) {
     allocationsSeen = 0;
     allocationsLeft = n < 0 ? std::numeric_limits<long>::max() : n;
     {
-        test::StdoutCapture out;
+        LineRedirect out;
         armed = true;
         outcome.result = call.call();
         armed = false;

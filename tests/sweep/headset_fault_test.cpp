@@ -7,7 +7,7 @@
 
 #include "api/library_state.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ TEST_P(HeadsetFaultTest, DocumentedResultInTimeNothingLeft) {
     std::vector<std::string> lines;
     StatusCode result = 0;
     {
-        test::StdoutCapture out;
+        LineRedirect out;
         result = isGetState ? qor_tamo_sound_get_state(&state) : call.call();
         lines = out.lines();
     }

@@ -13,7 +13,7 @@
 
 #include "api/library_state.h"
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ Outcome run(const ExportCall& call) {
     Outcome outcome;
     const std::uint64_t start = System::nowMs();
     {
-        test::StdoutCapture out;
+        LineRedirect out;
         outcome.result = call.call();
         outcome.lines = out.lines();
     }

@@ -7,7 +7,7 @@
 #include "sweep_world.h"
 
 #include "platform_test.h"
-#include "stdout_capture.h"
+#include "platform/line_redirect.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ protected:
         world.enter(Situation::HeadsetLate, kind);
         Faults::failCall("CancelIo", 1, ERROR_INVALID_HANDLE);
         const std::uint64_t start = System::nowMs();
-        test::StdoutCapture out;
+        LineRedirect out;
         StatusCode result = call();
         EXPECT_TRUE(out.lines().empty());
         EXPECT_EQ(Faults::fired(), 1u);

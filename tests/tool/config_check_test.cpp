@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "config_check.h"
+#include "config/hmd_config.h"
+#include "platform/line_redirect.h"
 #include "platform_test.h"
 #include "text_paths.h"
 #include "tool_process.h"
@@ -48,7 +50,7 @@ class ConfigCheckTable : public PlatformTest, public ::testing::WithParamInterfa
 protected:
     ConfigCheck check(const std::string& contents) {
         std::filesystem::path file = scratch_.write("hmd_config.ini", contents);
-        return tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string(), false);
+        return tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string());
     }
 
     ScratchDirectory scratch_;
@@ -64,7 +66,6 @@ TEST_P(ConfigCheckTable, NamesTheLineAndTheReason) {
     ConfigCheck result = check(GetParam().contents);
     EXPECT_EQ(foundIn(result), GetParam().findings);
     EXPECT_EQ(result.verdict, GetParam().verdict);
-    EXPECT_FALSE(result.disagreement) << *result.disagreement;
 }
 
 constexpr ConfigVerdict kIgnored = ConfigVerdict::Ignored;
@@ -173,7 +174,7 @@ TEST_F(ConfigCheckDetails, TheTableComesEntryByEntryWithItsLines) {
 
 TEST_F(ConfigCheckDetails, AMissingFileMeansTheBuiltInTable) {
     ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf((scratch_.path() / "none.ini").string()),
-                                               "none.ini", false);
+                                               "none.ini");
     EXPECT_EQ(result.file, tool::ConfigFileState::Missing);
     EXPECT_EQ(result.verdict, kIgnored);
     EXPECT_EQ(foundIn(result), (std::vector<Found>{{0, "no-file"}}));
@@ -185,8 +186,12 @@ TEST_F(ConfigCheckDetails, TheLibrarysOwnAnswerAgreesForTheFileBesideTheExecutab
     std::filesystem::path file = scratch_.write(
         "hmd_config.ini", "NUM_OF_CONFIG=3\n" + kEntry1 + "VENDORID_003=1\nENABLE_SEE_THROUGH=yes\n");
     emulated::System::setExecutablePath(tool::windowsPathOf((scratch_.path() / "host.exe").string()));
-    ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string(), true);
-    EXPECT_FALSE(result.disagreement) << *result.disagreement;
+    ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string());
+    LineRedirect printed;
+    DeviceConfigList table;
+    loadDeviceConfigs(table);
+    EXPECT_EQ(result.tableLines, printed.lines());
+    EXPECT_EQ(result.table.size(), table.size());
     EXPECT_EQ(result.tableLines,
               (std::vector<std::string>{"Cannot find the key:VENDORID_002", "Cannot find the key:PRODUCTID_003"}));
     EXPECT_EQ(tool::exitStatusOf(result), tool::kExitConfigPartlyIgnored);
@@ -196,7 +201,7 @@ TEST_F(ConfigCheckDetails, ItChangesNoFile) {
     std::string contents = "ENABLE_SEE_THROUGH=1\n\n";
     std::filesystem::path file = scratch_.write("hmd_config.ini", contents);
     auto before = std::filesystem::last_write_time(file);
-    tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string(), false);
+    tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string());
     EXPECT_EQ(readFile(file), contents);
     EXPECT_EQ(std::filesystem::last_write_time(file), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch_.path()), {}), 1);

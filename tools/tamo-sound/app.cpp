@@ -29,18 +29,6 @@ std::wstring libraryConfigPath() {
     return reader.getConfigFilePath(reader.configFileType);
 }
 
-bool samePath(const std::wstring& a, const std::wstring& b) {
-#if defined(_WIN32)
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
-    }
-    return true;
-#else
-    return a == b;
-#endif
-}
-
 CommandResult runLocal(const Command& command) {
     CommandResult result;
     result.command = command;
@@ -56,7 +44,7 @@ CommandResult runLocal(const Command& command) {
     std::wstring defaultPath = libraryConfigPath();
     std::wstring path = command.path ? windowsPathOf(*command.path) : defaultPath;
     std::string display = command.path ? *command.path : utf8FromWide(defaultPath);
-    ConfigCheck check = checkConfigFile(path, display, samePath(path, defaultPath));
+    ConfigCheck check = checkConfigFile(path, display);
     result.exitStatus = exitStatusOf(check);
     result.detailLines = describeConfigCheck(check);
     result.detail = configCheckJson(check);

@@ -1,9 +1,11 @@
 // check-config: what the library will make of an hmd_config.ini.
 //
-// The file is read with the library's own reader (its line splitting, its
-// look-ups, its decimal and base-16 conversions), and every line is
-// explained: which key it sets, and when the library will not use it as
-// written, why. Nothing is written to the file.
+// The library decides about the file as it always does (device table,
+// see-through switch, the lines it prints) and says why; the tool adds
+// what is about how the lines look (blank lines, byte-order marks, keys in
+// the wrong case, text the library ignores) and explains every line:
+// which key it sets, and when the library will not use it as written, why.
+// Nothing is written to the file.
 #pragma once
 
 #include "config/device_config.h"
@@ -54,18 +56,12 @@ struct ConfigCheck {
     // table from the file, and when it asks for the see-through switch.
     std::vector<std::string> tableLines;
     std::vector<std::string> seeThroughLines;
-    // Set when the library's own functions, asked about the same file,
-    // answer differently from this explanation: a bug of the tool.
-    std::optional<std::string> disagreement;
     ConfigVerdict verdict = ConfigVerdict::Ignored;
 };
 
 // Checks the file at `windowsPath` (what the library opens), shown as
-// `displayPath`. `libraryReadsIt`: it is the file beside the executable
-// that the library reads itself, so the library's own answers
-// (loadDeviceConfigs, isSeeThroughEnabled) are compared with the
-// explanation.
-ConfigCheck checkConfigFile(const std::wstring& windowsPath, const std::string& displayPath, bool libraryReadsIt);
+// `displayPath`, with the library's own decisions about it.
+ConfigCheck checkConfigFile(const std::wstring& windowsPath, const std::string& displayPath);
 
 ExitStatus exitStatusOf(const ConfigCheck& check);
 std::vector<std::string> describeConfigCheck(const ConfigCheck& check);

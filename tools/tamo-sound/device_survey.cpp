@@ -3,11 +3,11 @@
 #include "config/hmd_config.h"
 #include "config_check.h"
 #include "hid/device_access.h"
-#include "hid/hex_number.h"
+#include "hid/device_match.h"
 #include "hid/hid_device_connection.h"
 #include "hid/hid_library.h"
 #include "hid/unique_handle.h"
-#include "output_capture.h"
+#include "platform/line_redirect.h"
 #include "text_paths.h"
 
 #include <algorithm>
@@ -18,8 +18,6 @@ namespace tamo::tool {
 namespace {
 
 using namespace device_access;
-// As the library reads it: 128 UTF-16 units, terminator included.
-constexpr std::size_t kProductStringUnits = 128;
 
 std::string hex4(long value) {
     std::array<char, 16> buffer{};
@@ -51,72 +49,54 @@ std::optional<std::wstring> devicePathOf(HDEVINFO set, SP_DEVICE_INTERFACE_DATA&
     return std::wstring(detail->DevicePath);
 }
 
-// What the library compares: the product string narrowed to the low byte of
-// each unit.
-struct ProductString {
-    std::string narrowed;
-    std::string utf8;
-};
-
-ProductString readProductString(const HidLibrary& hid, HANDLE device) {
-    std::array<WCHAR, kProductStringUnits> units{};
-    hid.getProductString(device, units.data(), static_cast<ULONG>(sizeof units));
-    ProductString text;
-    std::wstring wide;
-    for (WCHAR unit : units) {
-        if (unit == 0) break;
-        text.narrowed.push_back(static_cast<char>(static_cast<unsigned char>(unit & 0xFF)));
-        wide.push_back(unit);
+// The library's test names, as the report spells them.
+const char* testId(MatchTest test) {
+    switch (test) {
+    case MatchTest::Vendor: return "vendor";
+    case MatchTest::Product: return "product";
+    case MatchTest::ProductString: return "product-string";
+    case MatchTest::Capabilities: return "capabilities";
+    case MatchTest::UsagePage: return "usage-page";
+    case MatchTest::Usage: return "usage";
     }
-    text.utf8 = utf8FromWide(wide);
-    return text;
+    return "";
 }
 
-bool readCapabilities(const HidLibrary& hid, HANDLE device, HIDP_CAPS& caps) {
-    PHIDP_PREPARSED_DATA preparsed = nullptr;
-    if (!hid.getPreparsedData(device, &preparsed)) return false;
-    caps = HIDP_CAPS{};
-    NTSTATUS status = hid.getCaps(preparsed, &caps);
-    hid.freePreparsedData(preparsed);
-    return status == HIDP_STATUS_SUCCESS;
+// "vendor ID differs: 1234 (the entry has '045E')"
+std::string differs(const char* what, std::int64_t found, const DeviceConfig& entry, const char* key) {
+    const std::string* text = valueOf(entry, key);
+    return std::string(what) + " differs: " + hex4(static_cast<long>(found)) + " (the entry has " +
+           quoted(text ? *text : std::string()) + ")";
 }
 
-// One entry's tests, in the library's order; the first failure is named.
-EntryOutcome testEntry(const DeviceConfig& entry, int position, const InterfaceReport& device,
-                       const std::string& narrowedName) {
+// What the library's matching says of this entry, in the report's words.
+EntryOutcome outcomeOf(const MatchResult& result, const DeviceConfig& entry, int position) {
     EntryOutcome outcome;
     outcome.entry = position;
-    auto fail = [&](const char* test, std::string detail) {
-        outcome.test = test;
-        outcome.detail = std::move(detail);
-        return outcome;
-    };
-    auto idTest = [&](const char* key, USHORT actual, const char* test, const char* what) -> std::optional<EntryOutcome> {
-        const std::string* text = valueOf(entry, key);
-        if (!text) return fail(test, std::string("the entry has no ") + key);
-        auto wanted = static_cast<std::uint16_t>(parseHexInt32(*text));
-        if (wanted != actual) {
-            return fail(test, std::string(what) + " differs: " + hex4(actual) + " (the entry has " + quoted(*text) + ")");
-        }
-        return std::nullopt;
-    };
-    if (auto failed = idTest(property::kVendorID, device.vendorId, "vendor", "vendor ID")) return *failed;
-    if (auto failed = idTest(property::kProductID, device.productId, "product", "product ID")) return *failed;
-    if (const std::string* name = valueOf(entry, property::kProductName); name && *name != narrowedName) {
-        return fail("product-string", "product string differs: " + quoted(narrowedName) + " (the entry has " +
-                                          quoted(*name) + ")");
+    outcome.matched = result.matched();
+    if (outcome.matched) return outcome;
+    outcome.test = testId(*result.failed);
+    switch (*result.failed) {
+    case MatchTest::Vendor: outcome.detail = differs("vendor ID", result.found, entry, property::kVendorID); break;
+    case MatchTest::Product: outcome.detail = differs("product ID", result.found, entry, property::kProductID); break;
+    case MatchTest::ProductString:
+        outcome.detail = "product string differs: " + quoted(result.foundText) + " (the entry has " +
+                         quoted(*valueOf(entry, property::kProductName)) + ")";
+        break;
+    case MatchTest::Capabilities: outcome.detail = "the capabilities cannot be read"; break;
+    case MatchTest::UsagePage: outcome.detail = differs("usage page", result.found, entry, property::kUsagePage); break;
+    case MatchTest::Usage: outcome.detail = differs("usage", result.found, entry, property::kUsage); break;
     }
-    if (!device.capabilitiesRead) return fail("capabilities", "the capabilities cannot be read");
-    auto usageTest = [&](const char* key, USAGE actual, const char* test, const char* what) -> std::optional<EntryOutcome> {
-        const std::string* text = valueOf(entry, key);
-        if (text && parseHexInt32(*text) != static_cast<std::int32_t>(actual)) {
-            return fail(test, std::string(what) + " differs: " + hex4(actual) + " (the entry has " + quoted(*text) + ")");
-        }
-        return std::nullopt;
-    };
-    if (auto failed = usageTest(property::kUsagePage, device.caps.UsagePage, "usage-page", "usage page")) return *failed;
-    if (auto failed = usageTest(property::kUsage, device.caps.Usage, "usage", "usage")) return *failed;
-    outcome.matched = true;
+    return outcome;
+}
+
+// An entry the connection drops before matching: it lacks an ID.
+EntryOutcome droppedEntry(const DeviceConfig& entry, int position) {
+    EntryOutcome outcome;
+    outcome.entry = position;
+    const char* key = valueOf(entry, property::kVendorID) ? property::kProductID : property::kVendorID;
+    outcome.test = key == property::kVendorID ? "vendor" : "product";
+    outcome.detail = std::string("the entry has no ") + key;
     return outcome;
 }
 
@@ -141,13 +121,17 @@ InterfaceReport inspect(const HidLibrary& hid, const std::wstring& path, const D
     report.vendorId = attributes.VendorID;
     report.productId = attributes.ProductID;
     report.versionNumber = attributes.VersionNumber;
-    ProductString name = readProductString(hid, device.get());
-    report.productString = name.utf8;
-    report.capabilitiesRead = readCapabilities(hid, device.get(), report.caps);
+    report.productString = utf8FromWide(readProductUnits(hid, device.get()));
+    if (std::optional<HIDP_CAPS> caps = readCapabilities(hid, device.get())) {
+        report.capabilitiesRead = true;
+        report.caps = *caps;
+    }
     if (!report.attributesRead) return report;
     int position = 0;
     for (const DeviceConfig& entry : table) {
-        EntryOutcome outcome = testEntry(entry, ++position, report, name.narrowed);
+        std::optional<MatchEntry> typed = matchEntryOf(entry);
+        EntryOutcome outcome = typed ? outcomeOf(matchEntry(hid, device.get(), attributes, *typed), entry, ++position)
+                                     : droppedEntry(entry, ++position);
         if (outcome.matched && !report.matchedEntry) report.matchedEntry = outcome.entry;
         report.outcomes.push_back(std::move(outcome));
     }
@@ -165,7 +149,6 @@ void enumerate(DeviceSurvey& survey, const HidLibrary& hid) {
     survey.enumerated = true;
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof interfaceData;
-    bool chosen = false;
     for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set.get(), nullptr, &hidGuid, index, &interfaceData); ++index) {
         std::optional<std::wstring> path = devicePathOf(set.get(), interfaceData);
         if (!path) {
@@ -174,37 +157,21 @@ void enumerate(DeviceSurvey& survey, const HidLibrary& hid) {
             survey.interfaces.push_back(std::move(unreadable));
             continue;
         }
-        InterfaceReport report = inspect(hid, *path, survey.table);
-        if (!chosen && report.matchedEntry && report.openedReadWrite) {
-            report.libraryOpensThis = true;
-            chosen = true;
-        }
-        survey.interfaces.push_back(std::move(report));
+        survey.interfaces.push_back(inspect(hid, *path, survey.table));
     }
 }
 
-// The library's own discovery over the same table, for comparison.
-void openAsTheLibrary(DeviceSurvey& survey) {
-    OutputCapture capture;
-    {
-        HidDeviceConnection connection(survey.table);
-        survey.libraryFound = connection.open();
-        survey.libraryDeviceName = connection.deviceName();
-    }
-    survey.openLines = capture.finish();
-    auto chosen = std::find_if(survey.interfaces.begin(), survey.interfaces.end(),
-                               [](const InterfaceReport& report) { return report.libraryOpensThis; });
-    bool found = chosen != survey.interfaces.end();
-    if (found != survey.libraryFound) {
-        survey.disagreement = std::string("the library ") + (survey.libraryFound ? "found" : "did not find") +
-                              " a headset, unlike this survey";
-    } else if (found) {
-        const std::string* name = valueOf(survey.table[static_cast<std::size_t>(*chosen->matchedEntry - 1)],
-                                          property::kDeviceName);
-        if ((name ? *name : std::string()) != survey.libraryDeviceName) {
-            survey.disagreement = "the library matched another entry (device name '" + survey.libraryDeviceName + "')";
-        }
-    }
+// The library's own discovery over the same table: whether it finds a
+// headset, under which name, and which of the interfaces it keeps.
+void askTheLibrary(DeviceSurvey& survey) {
+    LineRedirect capture;
+    HidDeviceConnection connection(survey.table);
+    survey.libraryFound = connection.open();
+    survey.libraryDeviceName = connection.deviceName();
+    std::optional<DWORD> opened = connection.openedInterface();
+    if (opened && *opened < survey.interfaces.size()) survey.interfaces[*opened].libraryOpensThis = true;
+    connection.close();
+    survey.openLines = capture.lines();
 }
 
 std::string interfaceLine(const InterfaceReport& report) {
@@ -267,23 +234,21 @@ void describeOutcomes(std::vector<std::string>& out, const InterfaceReport& repo
 DeviceSurvey surveyDevices() {
     DeviceSurvey survey;
     {
-        OutputCapture capture;
+        LineRedirect capture;
         loadDeviceConfigs(survey.table);
-        survey.tableLines = capture.finish();
+        survey.tableLines = capture.lines();
     }
     const HidLibrary& hid = HidLibrary::instance();
     survey.hidAvailable = hid.available();
     if (!survey.hidAvailable) return survey;
     enumerate(survey, hid);
-    openAsTheLibrary(survey);
+    askTheLibrary(survey);
     return survey;
 }
 
 ExitStatus exitStatusOf(const DeviceSurvey& survey) {
-    if (survey.disagreement || !survey.hidAvailable || !survey.enumerated) return kExitToolFailure;
-    bool found = std::any_of(survey.interfaces.begin(), survey.interfaces.end(),
-                             [](const InterfaceReport& report) { return report.libraryOpensThis; });
-    return found ? kExitSuccess : kExitNotFound;
+    if (!survey.hidAvailable || !survey.enumerated) return kExitToolFailure;
+    return survey.libraryFound ? kExitSuccess : kExitNotFound;
 }
 
 std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {
@@ -322,7 +287,6 @@ std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {
     out.push_back(std::string("the library's own search: ") +
                   (survey.libraryFound ? "found " + quoted(survey.libraryDeviceName) : "no headset found"));
     for (const std::string& line : survey.openLines) out.push_back("  the library prints: " + line);
-    if (survey.disagreement) out.push_back("internal error: " + *survey.disagreement);
     return out;
 }
 
@@ -378,7 +342,6 @@ Json deviceSurveyJson(const DeviceSurvey& survey) {
     printed.set("device_table", std::move(tableLines));
     printed.set("open", std::move(openLines));
     json.set("library_prints", std::move(printed));
-    json.set("disagreement", survey.disagreement ? Json(*survey.disagreement) : Json());
     return json;
 }
 

@@ -2,10 +2,11 @@
 // matching treats it.
 //
 // The interfaces are enumerated with SetupAPI and queried through hid.dll
-// (resolved as the library resolves it), and each is tested against the
-// library's device table with the library's own rules, in its order: vendor
-// ID, product ID, product string, capabilities, usage page, usage. For an
-// entry that fails, the first failing test is named.
+// (resolved as the library resolves it), and each is tested against every
+// entry of the library's device table by the library's own matching, which
+// names the first test an entry fails (vendor ID, product ID, product
+// string, capabilities, usage page, usage). Which interface the library
+// keeps is the library's own answer.
 #pragma once
 
 #include "config/device_config.h"
@@ -54,7 +55,6 @@ struct DeviceSurvey {
     bool libraryFound = false;
     std::string libraryDeviceName;
     std::vector<std::string> openLines;
-    std::optional<std::string> disagreement;
 };
 
 DeviceSurvey surveyDevices();

@@ -20,13 +20,14 @@
 #include <array>
 
 namespace tamo::tool {
+
+#if defined(_WIN32)
 namespace {
 
 // A temporary file that goes away when it is closed. On Windows the C
 // library's tmpfile() creates its file in the root of the current drive,
 // where a user may not write; the user's temporary directory is used.
 std::FILE* temporaryFile() {
-#if defined(_WIN32)
     std::array<wchar_t, MAX_PATH + 1> directory{};
     DWORD length = GetTempPathW(static_cast<DWORD>(directory.size()), directory.data());
     std::array<wchar_t, MAX_PATH> name{};
@@ -37,9 +38,21 @@ std::FILE* temporaryFile() {
     std::FILE* file = _wfopen(name.data(), L"w+bD");
     if (!file) DeleteFileW(name.data());
     return file;
-#else
-    return std::tmpfile();
-#endif
+}
+
+// Lines of `text`, split at "\n"; a "\r" before it (text mode) is dropped.
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
 }
 
 }  // namespace
@@ -49,14 +62,11 @@ OutputCapture::OutputCapture() {
     savedStdout_ = tool_dup(tool_fileno(stdout));
     if (savedStdout_ < 0) return;
     file_ = temporaryFile();
-    captured_ = file_ != nullptr;
     int target = file_ ? tool_fileno(file_) : tool_fileno(stderr);
     tool_dup2(target, tool_fileno(stdout));
-#if defined(_WIN32)
     // The duplicate takes over the target's binary mode; wide output only
     // becomes narrow text in text mode, as on a host's stdout.
     _setmode(tool_fileno(stdout), _O_TEXT);
-#endif
 }
 
 OutputCapture::~OutputCapture() { finish(); }
@@ -81,19 +91,21 @@ std::vector<std::string> OutputCapture::finish() {
     return lines_;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return lines;
+#else
+
+OutputCapture::OutputCapture() { redirect_.emplace(); }
+
+OutputCapture::~OutputCapture() { finish(); }
+
+std::vector<std::string> OutputCapture::finish() {
+    if (finished_) return lines_;
+    finished_ = true;
+    lines_ = redirect_->lines();
+    redirect_.reset();
+    return lines_;
 }
+
+#endif
 
 }  // namespace tamo::tool
 

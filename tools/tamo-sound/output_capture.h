@@ -1,14 +1,18 @@
-// Collecting the library's diagnostic lines instead of letting them reach
-// standard output.
+// Collecting the diagnostic lines of the six exported functions instead of
+// letting them reach standard output.
 //
-// The library writes its lines to C stdio's stdout (file descriptor 1). For
-// the --json output, and for the sections of devices and check-config that
-// show what the library would print, the tool moves descriptor 1 to a
-// temporary file for the duration of a call and reads the lines back
-// afterwards.
+// The natively linked library's lines are redirected inside the process.
+// The Windows program calls tamo_settings.dll, which writes to the
+// process's standard output (file descriptor 1) like in any host, so there
+// descriptor 1 is moved to a temporary file for the duration of a call and
+// the lines are read back afterwards. The tool's own uses of the library's
+// configuration and HID code take its lines with a LineRedirect directly.
 #pragma once
 
+#include "platform/line_redirect.h"
+
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,25 +26,22 @@ public:
     OutputCapture(const OutputCapture&) = delete;
     OutputCapture& operator=(const OutputCapture&) = delete;
 
-    // Whether the output is being captured: false when no temporary file
-    // could be made, and the lines then go to standard error instead, so
-    // they can never mix with a JSON document on standard output.
-    bool capturing() const { return captured_; }
-
     // Ends the capture (once) and returns the lines written meanwhile,
     // without their line ends. A last line without a line end counts.
     std::vector<std::string> finish();
 
 private:
+#if defined(_WIN32)
+    // When no temporary file can be made, the DLL's lines go to standard
+    // error instead, so they can never mix with a JSON document.
     std::FILE* file_ = nullptr;
     int savedStdout_ = -1;
-    bool captured_ = false;
+#else
+    std::optional<LineRedirect> redirect_;
+#endif
     bool finished_ = false;
     std::vector<std::string> lines_;
 };
-
-// Lines of `text`, split at "\n"; a "\r" before it is dropped.
-std::vector<std::string> splitLines(const std::string& text);
 
 }  // namespace tamo::tool
 

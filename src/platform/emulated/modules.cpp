@@ -1,7 +1,7 @@
 // The executable's module and path, run-time linking of hid.dll, and wide
 // file names in Wine's convention.
 #include "platform/emulated/kernel.h"
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 
 #include <sys/stat.h>
 

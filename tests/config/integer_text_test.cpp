@@ -1,5 +1,5 @@
-// Hexadecimal table values, read like strtol in base 16 with a 32-bit long.
-#include "hid/hex_number.h"
+// Integers written as text, read like strtol with a 32-bit long.
+#include "config/integer_text.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ void PrintTo(const HexCase& c, std::ostream* os) { *os << c.name; }
 
 class HexNumberTest : public ::testing::TestWithParam<HexCase> {};
 
-TEST_P(HexNumberTest, Converts) { EXPECT_EQ(parseHexInt32(GetParam().text), GetParam().expected); }
+TEST_P(HexNumberTest, Converts) { EXPECT_EQ(readInteger(GetParam().text, 16).value, GetParam().expected); }
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
@@ -41,6 +41,40 @@ INSTANTIATE_TEST_SUITE_P(
                       HexCase{"SmallestExactly", "-80000000", kMin}, HexCase{"BeyondSmallest", "-80000001", kMin},
                       HexCase{"FarBelow", "-123456789ABCDEF", kMin}, HexCase{"ManyZerosThenDigits", "00000000000001F", 0x1F},
                       HexCase{"ExtraHighDigits", "12E5C", 0x12E5C}),
+    [](const auto& entry) { return std::string(entry.param.name); });
+
+// Where the number ends, for a tool that shows what follows it.
+struct EndCase {
+    const char* name;
+    std::string text;
+    int base;
+    std::int32_t value;
+    bool hasDigits;
+    std::size_t end;
+};
+
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
+class IntegerEndTest : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(IntegerEndTest, SaysWhereTheDigitsEnded) {
+    const EndCase& c = GetParam();
+    IntegerText read = readInteger(c.text, c.base);
+    EXPECT_EQ(read.value, c.value);
+    EXPECT_EQ(read.hasDigits, c.hasDigits);
+    EXPECT_EQ(read.end, c.end);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, IntegerEndTest,
+    ::testing::Values(EndCase{"HexWithBlankAfter", "2E5C ", 16, 0x2E5C, true, 4},
+                      EndCase{"PrefixWithoutDigitIsTheZero", "0xg1", 16, 0, true, 1},
+                      EndCase{"DecimalThenLetters", "12abc", 10, 12, true, 2},
+                      EndCase{"DecimalAfterBlanksAndSign", "  -7", 10, -7, true, 4},
+                      EndCase{"DecimalHasNoPrefix", "0x10", 10, 0, true, 1},
+                      EndCase{"DecimalBeyondLargest", "99999999999", 10, kMax, true, 11},
+                      EndCase{"Letters", "abc", 10, 0, false, 0}, EndCase{"SignThenBlank", "- 5", 16, 0, false, 0},
+                      EndCase{"Empty", "", 10, 0, false, 0}),
     [](const auto& entry) { return std::string(entry.param.name); });
 
 }  // namespace

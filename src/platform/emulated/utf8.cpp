@@ -1,4 +1,4 @@
-#include "platform/utf8.h"
+#include "platform/emulated/utf8.h"
 
 namespace tamo {
 namespace {

@@ -1,0 +1,79 @@
+#include "config/config_text.h"
+
+#include "config/line_reader.h"
+#include "config/tokenizer.h"
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace tamo {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Binary mode: the line reader handles CR LF and a final Ctrl-Z itself.
+// The C library opens without denying other readers or writers.
+File openForReading(const std::wstring& path) {
+    // An empty name would reach the Windows C library's invalid-parameter
+    // handler, which ends the process by default.
+    if (path.empty()) return nullptr;
+    return File(_wfopen(path.c_str(), L"rb"));
+}
+
+}  // namespace
+
+FileReading readLines(LineReader& lines, const PairReceiver& receive) {
+    FileReading reading;
+    // Lines have no length limit, so a huge file can exhaust memory; that
+    // counts as a file that could not be read, not as a crash of the host.
+    try {
+        std::string line;
+        while (lines.next(line)) {
+            ++reading.lineCount;
+            LineSplit split = splitKeyValue(line);
+            if (!split.succeeded()) {
+                reading.state = FileState::Malformed;
+                reading.why = split.failure();
+                reading.malformedLine = std::move(line);
+                return reading;
+            }
+            receive(reading.lineCount, *split.key, *split.value);
+        }
+        reading.stoppedByReadError = lines.failed();
+    } catch (const std::exception&) {
+        reading.state = FileState::Unreadable;
+    }
+    return reading;
+}
+
+LineSplit splitKeyValue(std::string_view line) {
+    // The line has always been split as a C string, so a NUL byte ends it.
+    Tokenizer tokens(line.substr(0, line.find('\0')), '=');
+    LineSplit split;
+    split.key = tokens.next();
+    if (split.key) split.value = tokens.next();
+    return split;
+}
+
+FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive) {
+    File file = openForReading(path);
+    if (!file) {
+        FileReading reading;
+        reading.state = FileState::NotFound;
+        return reading;
+    }
+    LineReader lines(file.get());
+    return readLines(lines, receive);
+}
+
+
+std::string loadFailedLine(std::string_view line) {
+    return "getKeyValueFromBuffer(" + std::string(line) + ") is failed!!";
+}
+
+}  // namespace tamo

@@ -1,0 +1,65 @@
+// Matching one opened HID interface against one device-table entry, with
+// the reason when it does not match. The connection keeps the first
+// interface that some entry matches; a tool asks the same question to say
+// why an interface was passed over.
+#pragma once
+
+#include "config/device_config.h"
+#include "hid/hid_library.h"
+#include "platform/win32.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tamo {
+
+// An entry as matching compares it, its numbers read once from the table's
+// hexadecimal text. Vendor and product IDs are compared by their low 16
+// bits; usage page and usage as whole 32-bit numbers, so a table value
+// beyond 16 bits never matches. An absent test is skipped.
+struct MatchEntry {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::optional<std::string> productName;
+    std::optional<std::int32_t> usagePage;
+    std::optional<std::int32_t> usage;
+    // Empty when the entry has none.
+    std::string deviceName;
+};
+
+// The entry's typed form; nothing when it lacks VendorID or ProductID, which
+// the connection drops.
+std::optional<MatchEntry> matchEntryOf(const DeviceConfig& entry);
+
+// The tests in the order they are made; the first that fails decides.
+enum class MatchTest { Vendor, Product, ProductString, Capabilities, UsagePage, Usage };
+
+struct MatchResult {
+    // None when every test passed.
+    std::optional<MatchTest> failed;
+    // What the failed test compared: the entry's value and the device's.
+    // Numbers for the numeric tests; the product string as text.
+    std::int64_t wanted = 0;
+    std::int64_t found = 0;
+    std::string foundText;
+
+    bool matched() const { return !failed; }
+};
+
+// Tests an opened interface, whose attributes were read, against `entry`.
+// The product string and the capabilities are read from the device for
+// this entry alone, each only when its test is reached.
+MatchResult matchEntry(const HidLibrary& hid, HANDLE device, const HIDD_ATTRIBUTES& attributes,
+                       const MatchEntry& entry);
+
+// The interface's product string as UTF-16 units, up to the first zero;
+// empty when it cannot be read.
+std::wstring readProductUnits(const HidLibrary& hid, HANDLE device);
+// The same narrowed unit by unit to the low byte, as matching compares it.
+std::string readProductString(const HidLibrary& hid, HANDLE device);
+
+// The top-level collection's capabilities; nothing when they cannot be read.
+std::optional<HIDP_CAPS> readCapabilities(const HidLibrary& hid, HANDLE device);
+
+}  // namespace tamo

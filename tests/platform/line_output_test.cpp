@@ -1,0 +1,127 @@
+// Diagnostic lines: whole lines on standard output by default, whole lines
+// in a redirect while one lives, never a mixed line from two threads.
+#include "platform/console.h"
+#include "platform/line_redirect.h"
+#include "stdout_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tamo::test {
+namespace {
+
+using namespace std::string_literals;
+
+// Short lines, many of them: the more often a line is begun, the more
+// chances the other thread has to come between its parts. What one thread
+// prints can be told from the other's by every byte.
+constexpr std::size_t kLineLength = 8;
+constexpr int kLinesPerThread = 100000;
+
+void printFromTwoThreadsAtOnce(const std::string& first, const std::string& second) {
+    // Both start together, or the first could be done before the second
+    // has begun.
+    std::atomic<int> ready{0};
+    auto print = [&ready](const std::string& line) {
+        ++ready;
+        while (ready.load() < 2) {
+        }
+        for (int i = 0; i < kLinesPerThread; ++i) printLine(line);
+    };
+    std::thread one(print, std::cref(first));
+    std::thread two(print, std::cref(second));
+    one.join();
+    two.join();
+}
+
+// Every line is one thread's line, whole, and each thread's lines all came.
+void expectOnlyWholeLines(const std::vector<std::string>& lines, const std::string& first, const std::string& second) {
+    int firsts = 0;
+    int seconds = 0;
+    for (const std::string& line : lines) {
+        if (line == first) {
+            ++firsts;
+        } else if (line == second) {
+            ++seconds;
+        } else {
+            ADD_FAILURE() << "a mixed line of " << line.size() << " bytes";
+            return;
+        }
+    }
+    EXPECT_EQ(firsts, kLinesPerThread);
+    EXPECT_EQ(seconds, kLinesPerThread);
+}
+
+TEST(LineOutput, ByDefaultALineGoesToStandardOutputByteForByte) {
+    StdoutCapture out;
+    printLine("Cannot find the key:NUM_OF_CONFIG");
+    printLine("with a NUL \0 and a CR \r inside"s);
+    printLine("");
+    EXPECT_EQ(out.text(), "Cannot find the key:NUM_OF_CONFIG\nwith a NUL \0 and a CR \r inside\n\n"s);
+}
+
+TEST(LineOutput, LinesOfTwoThreadsOnStandardOutputNeverMix) {
+    const std::string first(kLineLength, 'a');
+    const std::string second(kLineLength, 'b');
+    StdoutCapture out;
+    printFromTwoThreadsAtOnce(first, second);
+    expectOnlyWholeLines(out.lines(), first, second);
+}
+
+TEST(LineOutput, LinesOfTwoThreadsInARedirectNeverMix) {
+    const std::string first(kLineLength, 'a');
+    const std::string second(kLineLength, 'b');
+    LineRedirect out;
+    printFromTwoThreadsAtOnce(first, second);
+    expectOnlyWholeLines(out.lines(), first, second);
+}
+
+TEST(LineOutput, ARedirectTakesTheLinesAwayFromStandardOutput) {
+    StdoutCapture stdoutText;
+    std::string redirected;
+    {
+        LineRedirect out;
+        printLine("first");
+        printWideLine(L"second\r\n");
+        redirected = out.text();
+    }
+    printLine("after");
+    EXPECT_EQ(redirected, "first\nsecond\r\n\n");
+    EXPECT_EQ(stdoutText.text(), "after\n");
+}
+
+TEST(LineOutput, RedirectsNestAndTheEndOfOneRestoresTheOneBefore) {
+    LineRedirect outer;
+    printLine("outer 1");
+    {
+        LineRedirect inner;
+        printLine("inner");
+        EXPECT_EQ(inner.lines(), std::vector<std::string>{"inner"});
+    }
+    printLine("outer 2");
+    EXPECT_EQ(outer.lines(), (std::vector<std::string>{"outer 1", "outer 2"}));
+}
+
+// Hands each line on instead of keeping it.
+class LineList : public LineRedirect {
+public:
+    std::vector<std::string> received;
+
+protected:
+    void receive(std::string_view line) override { received.emplace_back(line); }
+};
+
+TEST(LineOutput, AReceiverGetsEachLineAsItComes) {
+    LineList out;
+    printLine("one");
+    printLine("two");
+    EXPECT_EQ(out.received, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(out.text(), "");
+}
+
+}  // namespace
+}  // namespace tamo::test
