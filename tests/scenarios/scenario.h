@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,10 +75,10 @@ struct Step {
     Export call = Export::Init;
     std::int32_t argument = 0;
     StatusCode expected = SOUND_OK;
-    std::vector<std::string> lines;         // printed by the call, exactly
-    std::optional<SoundState> record;       // get_state: the host's record afterwards
-    std::string text;
-    StatusBytes status;
+    std::vector<std::string> lines{};       // printed by the call, exactly
+    std::optional<SoundState> record{};     // get_state: the host's record afterwards
+    std::string text{};
+    StatusBytes status{};
     Refusal refusal = Refusal::Read;
 };
 

@@ -3,17 +3,12 @@
 
 #include <climits>
 #include <cstdio>
+#include <tuple>
 
 namespace tamo::test {
 
 Step call(Export which, std::int32_t argument, StatusCode expected, std::vector<std::string> lines) {
-    Step step;
-    step.action = Step::Action::Call;
-    step.call = which;
-    step.argument = argument;
-    step.expected = expected;
-    step.lines = std::move(lines);
-    return step;
+    return {.call = which, .argument = argument, .expected = expected, .lines = std::move(lines)};
 }
 
 Step getState(StatusCode expected, SoundState record, std::vector<std::string> lines) {
@@ -22,46 +17,19 @@ Step getState(StatusCode expected, SoundState record, std::vector<std::string> l
     return step;
 }
 
-Step setVersionText(std::string text) {
-    Step step;
-    step.action = Step::Action::SetVersionText;
-    step.text = std::move(text);
-    return step;
-}
+Step setVersionText(std::string text) { return {.action = Step::Action::SetVersionText, .text = std::move(text)}; }
 
-Step setStatus(StatusBytes status) {
-    Step step;
-    step.action = Step::Action::SetStatus;
-    step.status = status;
-    return step;
-}
+Step setStatus(StatusBytes status) { return {.action = Step::Action::SetStatus, .status = status}; }
 
 Step setReportsBeforeVersion(std::int32_t count) {
-    Step step;
-    step.action = Step::Action::SetReportsBeforeVersion;
-    step.argument = count;
-    return step;
+    return {.action = Step::Action::SetReportsBeforeVersion, .argument = count};
 }
 
-Step refuse(Refusal refusal) {
-    Step step;
-    step.action = Step::Action::Refuse;
-    step.refusal = refusal;
-    return step;
-}
+Step refuse(Refusal refusal) { return {.action = Step::Action::Refuse, .refusal = refusal}; }
 
-Step writeConfig(std::string text) {
-    Step step;
-    step.action = Step::Action::WriteConfig;
-    step.text = std::move(text);
-    return step;
-}
+Step writeConfig(std::string text) { return {.action = Step::Action::WriteConfig, .text = std::move(text)}; }
 
-Step act(Step::Action action) {
-    Step step;
-    step.action = action;
-    return step;
-}
+Step act(Step::Action action) { return {.action = action}; }
 
 std::string deviceTableFile(const std::vector<std::string>& productNames, const char* vendorId,
                             const char* seeThrough) {
@@ -179,22 +147,15 @@ void addInit(std::vector<Scenario>& table) {
         s.expected.platformCalls = {{"ReadFile", 1}, {"Sleep", 0}};
         table.push_back(emulatedOnly(s, "the pipe headset greets every new reader"));
     }
-    {
-        Scenario s = scenario("InitWithARefusedReadFails");
-        s.steps = {refuse(Refusal::Read), call(Export::Init, 0, SOUND_ERROR_TRANSFER_FAILED),
+    // A refused read ends the poll; after a refused request nothing is read.
+    for (auto [refusal, what, reads] : {std::tuple{Refusal::Read, "Read", std::size_t{1}},
+                                        std::tuple{Refusal::Write, "Request", std::size_t{0}}}) {
+        Scenario s = scenario(std::string("InitWithARefused") + what + "Fails");
+        s.steps = {refuse(refusal), call(Export::Init, 0, SOUND_ERROR_TRANSFER_FAILED),
                    call(Export::HiPower, 1, SOUND_ERROR_NOT_INITIALIZED)};
         s.expected.outputs = {kVersionRequest};
         s.expected.opens = 1;
-        s.expected.platformCalls = {{"ReadFile", 1}};
-        table.push_back(emulatedOnly(s, kNoRefusals));
-    }
-    {
-        Scenario s = scenario("InitWithARefusedRequestReadsNothing");
-        s.steps = {refuse(Refusal::Write), call(Export::Init, 0, SOUND_ERROR_TRANSFER_FAILED),
-                   call(Export::HiPower, 1, SOUND_ERROR_NOT_INITIALIZED)};
-        s.expected.outputs = {kVersionRequest};
-        s.expected.opens = 1;
-        s.expected.platformCalls = {{"ReadFile", 0}};
+        s.expected.platformCalls = {{"ReadFile", reads}};
         table.push_back(emulatedOnly(s, kNoRefusals));
     }
     {
