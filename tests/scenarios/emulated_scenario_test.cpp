@@ -145,7 +145,9 @@ protected:
     Observed headsetSeen() override {
         Observed seen = observe(*headset, baseline_);
         const auto events = probe->events();
-        for (std::size_t i = baseline_.events; i < events.size(); ++i) seen.exchanges.push_back(exchangeOf(events[i].kind));
+        for (std::size_t i = baseline_.events; i < events.size(); ++i) {
+            seen.exchanges.push_back(exchangeOf(events[i].kind));
+        }
         seen.platformCalls = calls_;
         seen.commandsApplied = headset->commandsApplied() - baseline_.applied;
         return seen;

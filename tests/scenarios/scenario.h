@@ -101,43 +101,43 @@ struct OtherDevice {
 
 struct Expected {
     // Reports the headset under test received (refused ones too), exactly.
-    std::vector<Image> commands;      // set feature
-    std::vector<Image> featureReads;  // get feature
-    std::vector<Image> outputs;       // output reports
-    std::size_t opens = 0;            // every open was closed again
+    std::vector<Image> outputs{};       // output reports
+    std::vector<Image> commands{};      // set feature
+    std::vector<Image> featureReads{};  // get feature
+    std::size_t opens = 0;              // every open was closed again
     // Input reports the headset delivered: to the library's reads on the
     // emulated bus. The pipe headset sends its greeting on every open and a
     // request's answers all at once, read or not; where that differs, the
     // second number is what it sent.
-    std::optional<std::size_t> inputReports;
-    std::optional<std::size_t> inputReportsIntoThePipe;
-    std::optional<Settings> settings;         // the headset's, at the end
-    std::optional<std::vector<Exchange>> exchanges;
-    std::vector<OtherDevice> others;
+    std::optional<std::size_t> inputReports{};
+    std::optional<std::size_t> inputReportsIntoThePipe{};
     // Time the steps took: virtual time exactly on the emulated Windows,
     // at least this long on Wine.
-    std::optional<std::uint64_t> waitsMs;
+    std::optional<std::uint64_t> waitsMs{};
+    std::optional<Settings> settings{};  // the headset's, at the end
+    std::optional<std::vector<Exchange>> exchanges{};
+    std::vector<OtherDevice> others{};
     // Seen on the emulated Windows only: the platform calls the export calls
     // made (counted by name, or all of them), whether the lock was taken once
     // around all of the headset's transactions, and how many commands the
     // headset applied.
-    std::vector<std::pair<const char*, std::size_t>> platformCalls;
-    std::optional<std::size_t> platformCallTotal;
+    std::vector<std::pair<const char*, std::size_t>> platformCalls{};
+    std::optional<std::size_t> platformCallTotal{};
     bool underOneLockHold = false;
-    std::optional<std::size_t> commandsApplied;
+    std::optional<std::size_t> commandsApplied{};
 };
 
 struct Scenario {
     std::string name;
-    std::vector<Step> steps;
-    Expected expected;
     // A successful init before the steps; the headset's record starts after it.
     bool initialised = false;
-    std::optional<std::string> config;  // hmd_config.ini from the start
+    std::optional<std::string> config{};  // hmd_config.ini from the start
     std::vector<DeviceSpec> devices = {DeviceSpec{}};
-    std::size_t headset = 0;            // which of them is under test
-    std::optional<Host> onlyOn;         // the one host that can set it up
-    std::string why;                    // ...and why the other cannot
+    std::size_t headset = 0;  // which of them is under test
+    std::vector<Step> steps{};
+    Expected expected{};
+    std::optional<Host> onlyOn{};  // the one host that can set it up
+    std::string why{};             // ...and why the other cannot
 };
 
 inline void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
