@@ -4,6 +4,7 @@
 // virtual time to the millisecond, and a headset that refuses requests.
 #include "api/mode_switch_lock.h"
 #include "headset_test.h"
+#include "native_exports.h"
 #include "scenario_host.h"
 
 #include <fstream>
@@ -16,19 +17,6 @@ using emulated::CallLog;
 using emulated::HidBus;
 using emulated::System;
 using emulated::VirtualHeadset;
-
-StatusCode callExport(Export which, std::int32_t argument, SoundState* record) {
-    switch (which) {
-    case Export::Init: return qor_tamo_sound_init();
-    case Export::Destroy: return qor_tamo_sound_destroy();
-    case Export::SeeThrough: return qor_tamo_sound_set_see_through_state(static_cast<std::uint8_t>(argument));
-    case Export::AudioMode: return qor_tamo_sound_set_audio_mode(argument);
-    case Export::HiPower: return qor_tamo_sound_set_hi_power_state(static_cast<std::uint8_t>(argument));
-    case Export::GetState: return qor_tamo_sound_get_state(record);
-    case Export::GetStateWithoutRecord: return qor_tamo_sound_get_state(nullptr);
-    }
-    return SOUND_OK;
-}
 
 VirtualHeadset::Request requestOf(Refusal refusal) {
     switch (refusal) {
@@ -99,7 +87,7 @@ protected:
 
     StatusCode call(Export which, std::int32_t argument, SoundState* record) override {
         const std::size_t before = CallLog::calls().size();
-        const StatusCode result = callExport(which, argument, record);
+        const StatusCode result = callNativeExport(which, argument, record);
         const auto calls = CallLog::calls();
         calls_.insert(calls_.end(), calls.begin() + static_cast<std::ptrdiff_t>(before), calls.end());
         return result;

@@ -52,16 +52,7 @@ protected:
     }
 
     StatusCode call(Export which, std::int32_t argument, SoundState* record) override {
-        switch (which) {
-        case Export::Init: return dll_.init();
-        case Export::Destroy: return dll_.destroy();
-        case Export::SeeThrough: return dll_.seeThrough(static_cast<std::uint8_t>(argument));
-        case Export::AudioMode: return dll_.audioMode(argument);
-        case Export::HiPower: return dll_.hiPower(static_cast<std::uint8_t>(argument));
-        case Export::GetState: return dll_.state(record);
-        case Export::GetStateWithoutRecord: return dll_.state(nullptr);
-        }
-        return SOUND_OK;
+        return dll_.call(which, argument, record);
     }
 
     void act(const Step& step) override {

@@ -1,7 +1,5 @@
 #include "wine_device_test.h"
 
-#include "scenario.h"
-
 #include <cstdio>
 
 namespace tamo::test {
@@ -45,6 +43,19 @@ StatusCode TamoDll::hiPower(std::uint8_t on) const {
 
 StatusCode TamoDll::state(SoundState* out) const {
     return get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state")(out);
+}
+
+StatusCode TamoDll::call(Export which, std::int32_t argument, SoundState* record) const {
+    switch (which) {
+    case Export::Init: return init();
+    case Export::Destroy: return destroy();
+    case Export::SeeThrough: return seeThrough(static_cast<std::uint8_t>(argument));
+    case Export::AudioMode: return audioMode(argument);
+    case Export::HiPower: return hiPower(static_cast<std::uint8_t>(argument));
+    case Export::GetState: return state(record);
+    case Export::GetStateWithoutRecord: return state(nullptr);
+    }
+    return SOUND_OK;
 }
 
 ConfigFile::ConfigFile(const std::string& text) {

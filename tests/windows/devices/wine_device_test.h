@@ -12,6 +12,7 @@
 
 #include "expected_reports.h"
 #include "headset_process.h"
+#include "scenario.h"
 #include "tamo_settings.h"
 
 #include <string>
@@ -40,6 +41,8 @@ public:
     StatusCode audioMode(std::int32_t mode) const;
     StatusCode hiPower(std::uint8_t on) const;
     StatusCode state(SoundState* out) const;
+    // One of the above by name.
+    StatusCode call(Export which, std::int32_t argument, SoundState* record) const;
 
 private:
     template <class Function>
