@@ -47,7 +47,6 @@ struct Settings {
     std::uint8_t audioMode = 0;
     bool hiPower = false;
     bool seeThrough = false;
-    bool operator==(const Settings&) const = default;
 };
 
 // What the headset refuses (emulated bus only).
