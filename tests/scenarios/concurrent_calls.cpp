@@ -1,6 +1,6 @@
 #include "concurrent_calls.h"
 
-#include "stdout_capture.h"
+#include "printed_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ ConcurrentOutcome callAtOnce(const ExportCall& call, int threads, int calls) {
     std::atomic<int> unexpected{0};
     std::atomic<int> stateReads{0};
     std::atomic<int> badState{0};
-    StdoutCapture out;
+    PrintedLines printed;
     {
         std::vector<std::thread> running;
         for (int t = 0; t < threads; ++t) {
@@ -50,7 +50,7 @@ ConcurrentOutcome callAtOnce(const ExportCall& call, int threads, int calls) {
         }
         for (auto& thread : running) thread.join();
     }
-    for (const auto& line : out.lines()) EXPECT_EQ(line, "Handle is exist.");
+    for (const auto& line : printed.take()) EXPECT_EQ(line, "Handle is exist.");
     EXPECT_EQ(unexpected.load(), 0);
     EXPECT_EQ(badState.load(), 0);
     EXPECT_EQ(succeeded + busy, threads * calls);

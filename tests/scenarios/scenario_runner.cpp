@@ -1,5 +1,5 @@
+#include "printed_lines.h"
 #include "scenario_host.h"
-#include "stdout_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +8,6 @@
 
 namespace tamo::test {
 namespace {
-
-// What the library prints during one call. The one place that knows how
-// the library's lines are captured.
-class PrintedLines {
-public:
-    std::vector<std::string> take() { return capture_.lines(); }
-
-private:
-    StdoutCapture capture_;
-};
 
 const char* nameOf(Export which) {
     switch (which) {
