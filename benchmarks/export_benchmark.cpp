@@ -142,7 +142,7 @@ SoundState someState;
 
 const std::vector<Export>& exports() {
     static const std::vector<Export> list = {
-        {"Init", [] { return qor_tamo_sound_init(); }, [](Setup) { tamo::floor::init(); }, true},
+        {"Init", [] { return qor_tamo_sound_init(); }, [](Setup) { tamo::floor::init(0); }, true},
         {"SeeThrough", [] { return qor_tamo_sound_set_see_through_state(1); },
          [](Setup setup) { tamo::floor::seeThrough(setup == Setup::ConfigFile); }},
         {"AudioMode", [] { return qor_tamo_sound_set_audio_mode(1); }, [](Setup) { tamo::floor::command(); }},
@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
     // hid.dll is loaded on first use, once: not part of any call measured.
     freshWorld(Setup::BuiltIn, true);
     qor_tamo_sound_init();
-    if (!floorsMatch()) return 1;
+    if (!tamo::floor::loadHid() || !floorsMatch()) return 1;
 
     registerBenchmarks();
     benchmark::Initialize(&argc, argv);

@@ -1,6 +1,6 @@
 #include "platform_floor.h"
 
-#include "platform/win32.h"
+#include "hid/hid_library.h"
 
 #include <array>
 #include <cstdio>
@@ -11,10 +11,14 @@ namespace tamo::floor {
 namespace {
 
 constexpr DWORD kWaitMs = 10000;
+constexpr DWORD kPollPauseMs = 10;
+
+// hid.dll resolved as the library resolves it, once before timing.
+HidLibrary hid;
 
 // hmd_config.ini beside the executable: named, opened, read to its end.
 void readConfig() {
-    std::array<WCHAR, 260> path{};
+    std::array<WCHAR, MAX_PATH> path{};
     GetModuleFileNameW(GetModuleHandleW(nullptr), path.data(), static_cast<DWORD>(path.size()));
     WCHAR* slash = std::wcsrchr(path.data(), L'\\');
     if (slash != nullptr) std::wcscpy(slash + 1, L"hmd_config.ini");
@@ -35,7 +39,7 @@ struct Headset {
 Headset open() {
     readConfig();
     GUID guid{};
-    HidD_GetHidGuid(&guid);
+    hid.getHidGuid(&guid);
     Headset headset;
     headset.set = SetupDiGetClassDevsW(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     SP_DEVICE_INTERFACE_DATA interfaceData{};
@@ -50,14 +54,14 @@ Headset open() {
                                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;
-    HidD_GetAttributes(headset.device, &attributes);
+    hid.getAttributes(headset.device, &attributes);
     std::array<WCHAR, 128> product{};
-    HidD_GetProductString(headset.device, product.data(), static_cast<ULONG>(sizeof product));
+    hid.getProductString(headset.device, product.data(), static_cast<ULONG>(sizeof product));
     PHIDP_PREPARSED_DATA preparsed = nullptr;
-    HidD_GetPreparsedData(headset.device, &preparsed);
+    hid.getPreparsedData(headset.device, &preparsed);
     HIDP_CAPS caps{};
-    HidP_GetCaps(preparsed, &caps);
-    HidD_FreePreparsedData(preparsed);
+    hid.getCaps(preparsed, &caps);
+    hid.freePreparsedData(preparsed);
     std::free(detail);
     return headset;
 }
@@ -93,7 +97,7 @@ void write(HANDLE device, std::array<unsigned char, 64>& report) {
 void sendReport() {
     Headset headset = open();
     std::array<unsigned char, 64> report{0x04, 0x78, 0x29, 0x38, 0x20};
-    HidD_SetFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
+    hid.setFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
     close(headset);
 }
 
@@ -108,11 +112,20 @@ void underLock(Work work) {
 
 }  // namespace
 
-void init() {
+bool loadHid() {
+    hid = HidLibrary::load();
+    return hid.available();
+}
+
+void init(unsigned reportsBeforeReply) {
     Headset headset = open();
     std::array<unsigned char, 64> report{0x01, 0x66, 0x22};
     write(headset.device, report);
     read(headset.device, report);
+    for (unsigned i = 0; i < reportsBeforeReply; ++i) {
+        Sleep(kPollPauseMs);
+        read(headset.device, report);
+    }
     close(headset);
 }
 
@@ -129,7 +142,7 @@ void getState() {
         sendReport();
         Headset headset = open();
         std::array<unsigned char, 64> report{0x04, 0x87, 0x29, 0x3C};
-        HidD_GetFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
+        hid.getFeature(headset.device, report.data(), static_cast<ULONG>(report.size()));
         close(headset);
         headset = open();
         read(headset.device, report);

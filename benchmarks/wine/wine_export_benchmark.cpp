@@ -1,5 +1,5 @@
 // Each exported function of the real tamo_settings.dll on Wine, next to its
-// floor: the same platform calls made directly (wine_floor.h), both against
+// floor: the same platform calls made directly (platform_floor.h), both against
 // the same pipe headset process and the same stand-in setupapi.dll and
 // hid.dll. The ratio of the two is what the library adds to the platform
 // work it has to do, where that work is real system calls and round trips to
@@ -20,7 +20,7 @@
 // executable: the built-in device table is used.
 #include "headset_process.h"
 #include "tamo_settings.h"
-#include "wine_floor.h"
+#include "platform_floor.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     }
     const int device = headset.addDevice();
     TamoDll dll;
-    if (device < 0 || !dll.loaded() || !tamo::wine_floor::loadHid()) {
+    if (device < 0 || !dll.loaded() || !tamo::floor::loadHid()) {
         std::fprintf(stderr, "the headset, bin\\tamo_settings.dll or the system's hid.dll is missing\n");
         return 1;
     }
@@ -219,10 +219,12 @@ int main(int argc, char** argv) {
     auto getState = dll.get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state");
     SoundState state{};
     const std::vector<Export> exports = {
-        {"qor_tamo_sound_set_audio_mode", [=] { return audioMode(1); }, tamo::wine_floor::command},
-        {"qor_tamo_sound_set_hi_power_state", [=] { return hiPower(1); }, tamo::wine_floor::command},
-        {"qor_tamo_sound_get_state", [=, &state] { return getState(&state); }, tamo::wine_floor::getState},
-        {"qor_tamo_sound_init", [=] { return init(); }, tamo::wine_floor::init},
+        {"qor_tamo_sound_set_audio_mode", [=] { return audioMode(1); }, tamo::floor::command},
+        {"qor_tamo_sound_set_hi_power_state", [=] { return hiPower(1); }, tamo::floor::command},
+        {"qor_tamo_sound_get_state", [=, &state] { return getState(&state); }, tamo::floor::getState},
+        // The headset greets every new handle with a status report, so the
+        // version reply is the second input report read, after one poll pause.
+        {"qor_tamo_sound_init", [=] { return init(); }, [] { tamo::floor::init(1); }},
     };
 
     // The library loads hid.dll on its first use: not part of any call timed.

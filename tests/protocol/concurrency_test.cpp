@@ -1,11 +1,9 @@
 // Real threads calling the command functions at once: the lock lets exactly
 // one through at a time, the others are turned away, and the headset never
 // sees two transactions at once.
+#include "concurrent_calls.h"
 #include "headset_test.h"
-#include "platform/line_redirect.h"
-
-#include <atomic>
-#include <thread>
+#include "native_exports.h"
 
 namespace tamo::test {
 namespace {
@@ -15,61 +13,11 @@ using P = HeadsetProbe::Kind;
 using ConcurrencyTest = HeadsetTest;
 
 TEST_F(ConcurrencyTest, OneCommandAtATimeTheRestAreBusy) {
-    constexpr int kThreads = 6;
-    constexpr int kCalls = 150;
     allowSeeThrough();
     initialise();
-
-    std::atomic<int> succeeded{0};
-    std::atomic<int> busy{0};
-    std::atomic<int> unexpected{0};
-    std::atomic<int> stateSucceeded{0};
-    std::atomic<int> badState{0};
-    LineRedirect out;
-    {
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < kCalls; ++i) {
-                    StatusCode result;
-                    switch ((t + i) % 4) {
-                    case 0:
-                        result = qor_tamo_sound_set_audio_mode(i % 3);
-                        break;
-                    case 1:
-                        result = qor_tamo_sound_set_hi_power_state(static_cast<std::uint8_t>(i % 2));
-                        break;
-                    case 2:
-                        result = qor_tamo_sound_set_see_through_state(static_cast<std::uint8_t>(i % 2));
-                        break;
-                    default: {
-                        SoundState state{0x5A, 9, 9};
-                        result = qor_tamo_sound_get_state(&state);
-                        if (result == SOUND_OK) {
-                            ++stateSucceeded;
-                            if (state.reserved != 0x5A || state.hiPowerState > 1 || state.audioMode < 0 ||
-                                state.audioMode > 2) {
-                                ++badState;
-                            }
-                        }
-                    }
-                    }
-                    if (result == SOUND_OK) ++succeeded;
-                    else if (result == SOUND_ERROR_LOCK_BUSY) ++busy;
-                    else ++unexpected;
-                }
-            });
-        }
-        for (auto& thread : threads) thread.join();
-    }
-    for (const auto& line : out.lines()) EXPECT_EQ(line, "Handle is exist.");
-
-    EXPECT_EQ(unexpected.load(), 0);
-    EXPECT_EQ(badState.load(), 0);
-    EXPECT_EQ(succeeded.load() + busy.load(), kThreads * kCalls);
-    EXPECT_GT(succeeded.load(), 0);
+    const ConcurrentOutcome outcome = callAtOnce(callNativeExport, 6, 150);
     EXPECT_EQ(probe->maxOpenAtOnce(), 1u);
-    EXPECT_EQ(headset->commandsApplied(), static_cast<std::size_t>(succeeded.load()))
+    EXPECT_EQ(headset->commandsApplied(), static_cast<std::size_t>(outcome.succeeded))
         << "every command that succeeded, and only those, reached the headset";
     EXPECT_TRUE(lockGone());
 
@@ -107,7 +55,7 @@ TEST_F(ConcurrencyTest, OneCommandAtATimeTheRestAreBusy) {
         EXPECT_EQ(transactions[i + 2].thread, transactions[i].thread);
         EXPECT_EQ(transactions[i + 2].events[0].kind, P::Read);
     }
-    EXPECT_EQ(stateReads, stateSucceeded.load());
+    EXPECT_EQ(stateReads, outcome.stateReads);
 }
 
 }  // namespace

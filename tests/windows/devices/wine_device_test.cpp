@@ -45,6 +45,19 @@ StatusCode TamoDll::state(SoundState* out) const {
     return get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state")(out);
 }
 
+StatusCode TamoDll::call(Export which, std::int32_t argument, SoundState* record) const {
+    switch (which) {
+    case Export::Init: return init();
+    case Export::Destroy: return destroy();
+    case Export::SeeThrough: return seeThrough(static_cast<std::uint8_t>(argument));
+    case Export::AudioMode: return audioMode(argument);
+    case Export::HiPower: return hiPower(static_cast<std::uint8_t>(argument));
+    case Export::GetState: return state(record);
+    case Export::GetStateWithoutRecord: return state(nullptr);
+    }
+    return SOUND_OK;
+}
+
 ConfigFile::ConfigFile(const std::string& text) {
     if (FILE* file = _wfopen(path().c_str(), L"wb")) {
         std::fwrite(text.data(), 1, text.size(), file);
@@ -57,26 +70,6 @@ ConfigFile::~ConfigFile() { remove(); }
 std::wstring ConfigFile::path() { return hostDirectory() + L"\\hmd_config.ini"; }
 
 void ConfigFile::remove() { DeleteFileW(path().c_str()); }
-
-std::string deviceTableFile(const std::vector<std::string>& productNames, const char* vendorId,
-                            const char* seeThrough) {
-    std::string text = "NUM_OF_CONFIG=" + std::to_string(productNames.size()) + "\n";
-    for (std::size_t i = 0; i < productNames.size(); ++i) {
-        char n[16];
-        std::snprintf(n, sizeof n, "%03u", static_cast<unsigned>(i + 1));
-        text += std::string("VENDORID_") + n + "=" + vendorId + "\n";
-        text += std::string("PRODUCTID_") + n + "=0712\n";
-        text += std::string("USAGE_") + n + "=0001\n";
-        text += std::string("USAGEPAGE_") + n + "=FF00\n";
-        text += std::string("PRODUCTNAME_") + n + "=" + productNames[i] + "\n";
-        text += std::string("REPORTID_") + n + "=0\n";
-        text += std::string("DEVICENAME_") + n + "=HMD#0\n";
-    }
-    if (seeThrough) text += std::string("ENABLE_SEE_THROUGH=") + seeThrough + "\n";
-    return text;
-}
-
-std::string seeThroughConfig() { return deviceTableFile({"Tamo Mk2", "TAMO_Zenith", "TAMO Prime"}, "2E5C", "1"); }
 
 LockHolder::LockHolder() {
     std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount64());
@@ -138,22 +131,6 @@ Image imageOf(const std::vector<std::uint8_t>& bytes) {
     return image;
 }
 
-std::string hex(const Image& image) {
-    std::string text;
-    char byte[4];
-    for (auto b : image) {
-        std::snprintf(byte, sizeof byte, "%02X ", b);
-        text += byte;
-    }
-    return text;
-}
-
-std::vector<std::string> hex(const std::vector<Image>& images) {
-    std::vector<std::string> texts;
-    for (const auto& image : images) texts.push_back(hex(image));
-    return texts;
-}
-
 void WineDeviceTest::SetUp() {
     ASSERT_TRUE(headset.running()) << headset.error();
     ConfigFile::remove();
@@ -175,17 +152,10 @@ void WineDeviceTest::TearDown() {
 
 void WineDeviceTest::initialise() {
     ASSERT_EQ(dll.init(), SOUND_OK);
-    vhid::DeviceRecord record = settled();
-    reportsBefore_ = record.received.size();
-    opensBefore_ = record.opens;
-    deliveredBefore_ = record.inputReportsDelivered;
+    reportsBefore_ = settled().received.size();
 }
 
 void WineDeviceTest::allowSeeThrough() { config_ = std::make_unique<ConfigFile>(seeThroughConfig()); }
-
-void WineDeviceTest::unplugHeadset() { ASSERT_TRUE(headset.unplug(device)); }
-
-void WineDeviceTest::plugHeadset() { ASSERT_TRUE(headset.plug(device)); }
 
 vhid::DeviceRecord WineDeviceTest::settled() {
     bool idle = false;
@@ -195,17 +165,14 @@ vhid::DeviceRecord WineDeviceTest::settled() {
     return record;
 }
 
-std::vector<Image> WineDeviceTest::received(vhid::ReportKind kind) {
+std::vector<Image> WineDeviceTest::commandsSent() {
     vhid::DeviceRecord record = settled();
     std::vector<Image> reports;
     for (std::size_t i = reportsBefore_; i < record.received.size(); ++i) {
-        if (record.received[i].kind == kind) reports.push_back(imageOf(record.received[i].bytes));
+        const auto& report = record.received[i];
+        if (report.kind == vhid::ReportKind::SetFeature) reports.push_back(imageOf(report.bytes));
     }
     return reports;
 }
-
-std::size_t WineDeviceTest::headsetOpens() { return settled().opens - opensBefore_; }
-
-std::size_t WineDeviceTest::inputReportsDelivered() { return settled().inputReportsDelivered - deliveredBefore_; }
 
 }  // namespace tamo::test

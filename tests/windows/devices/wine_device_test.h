@@ -4,15 +4,15 @@
 // Every test starts with a headset process of its own holding one headset
 // with the built-in identity and firmware 103, the library loaded and not
 // initialised, and no hmd_config.ini beside the host executable, so the
-// built-in device table is used. The same expectations as the native
-// end-to-end tests on the emulated Windows apply; what the native tests read
-// from the emulation's call log is read here from the headset's own record.
+// built-in device table is used. The parts (the DLL, the configuration file,
+// a lock held by another process) serve the scenario table's Wine host too.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "expected_reports.h"
 #include "headset_process.h"
+#include "scenario.h"
 #include "tamo_settings.h"
 
 #include <string>
@@ -41,6 +41,8 @@ public:
     StatusCode audioMode(std::int32_t mode) const;
     StatusCode hiPower(std::uint8_t on) const;
     StatusCode state(SoundState* out) const;
+    // One of the above by name.
+    StatusCode call(Export which, std::int32_t argument, SoundState* record) const;
 
 private:
     template <class Function>
@@ -61,13 +63,6 @@ public:
     static std::wstring path();
     static void remove();
 };
-
-// The built-in device table as a file (entries for the given product names),
-// with ENABLE_SEE_THROUGH set to `seeThrough` unless that is null.
-std::string deviceTableFile(const std::vector<std::string>& productNames, const char* vendorId = "2E5C",
-                            const char* seeThrough = nullptr);
-// The built-in table with ENABLE_SEE_THROUGH=1.
-std::string seeThroughConfig();
 
 // lock_holder.exe holding the mode-switch lock in a process of its own until
 // release() or the end of the object.
@@ -95,28 +90,20 @@ private:
 bool lockGone();
 
 Image imageOf(const std::vector<std::uint8_t>& bytes);
-std::string hex(const Image& image);
-std::vector<std::string> hex(const std::vector<Image>& images);
 
 class WineDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A successful qor_tamo_sound_init; the counts below start afterwards.
+    // A successful qor_tamo_sound_init; commandsSent() starts afterwards.
     void initialise();
     void allowSeeThrough();
-    void unplugHeadset();
-    void plugHeadset();
 
     // Once every connection to the headset is closed again (the test fails
-    // when one stays open): what it received since initialise(), and how
-    // many times it was opened.
+    // when one stays open): the commands it received since initialise().
     vhid::DeviceRecord settled();
-    std::vector<Image> received(vhid::ReportKind kind);
-    std::vector<Image> commandsSent() { return received(vhid::ReportKind::SetFeature); }
-    std::size_t headsetOpens();
-    std::size_t inputReportsDelivered();
+    std::vector<Image> commandsSent();
 
     HeadsetProcess headset;
     int device = -1;
@@ -124,8 +111,6 @@ protected:
 
 private:
     std::size_t reportsBefore_ = 0;
-    std::size_t opensBefore_ = 0;
-    std::size_t deliveredBefore_ = 0;
     std::unique_ptr<ConfigFile> config_;
 };
 
