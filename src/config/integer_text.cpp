@@ -48,6 +48,7 @@ IntegerText readInteger(std::string_view text, int base) noexcept {
     if (at == first) return result;
     result.hasDigits = true;
     result.end = at;
+    result.clamped = negative ? magnitude > kLimit : magnitude >= kLimit;
     if (negative) {
         result.value = magnitude >= kLimit ? std::numeric_limits<std::int32_t>::min()
                                            : -static_cast<std::int32_t>(magnitude);

@@ -16,6 +16,8 @@ struct IntegerText {
     // Where the number ended: the first character after its digits (0 when
     // there are none, as strtol's end pointer would say).
     std::size_t end = 0;
+    // The digits named a number outside the 32-bit range.
+    bool clamped = false;
 };
 
 // Reads `text` as strtol does with a 32-bit long in `base` (10 or 16):

@@ -51,6 +51,7 @@ struct EndCase {
     std::int32_t value;
     bool hasDigits;
     std::size_t end;
+    bool clamped = false;
 };
 
 void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
@@ -63,6 +64,7 @@ TEST_P(IntegerEndTest, SaysWhereTheDigitsEnded) {
     EXPECT_EQ(read.value, c.value);
     EXPECT_EQ(read.hasDigits, c.hasDigits);
     EXPECT_EQ(read.end, c.end);
+    EXPECT_EQ(read.clamped, c.clamped);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,7 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
                       EndCase{"DecimalThenLetters", "12abc", 10, 12, true, 2},
                       EndCase{"DecimalAfterBlanksAndSign", "  -7", 10, -7, true, 4},
                       EndCase{"DecimalHasNoPrefix", "0x10", 10, 0, true, 1},
-                      EndCase{"DecimalBeyondLargest", "99999999999", 10, kMax, true, 11},
+                      EndCase{"DecimalBeyondLargest", "99999999999", 10, kMax, true, 11, true},
+                      EndCase{"DecimalLargest", "2147483647", 10, kMax, true, 10, false},
+                      EndCase{"DecimalJustBeyondLargest", "2147483648", 10, kMax, true, 10, true},
+                      EndCase{"DecimalSmallest", "-2147483648", 10, kMin, true, 11, false},
+                      EndCase{"DecimalJustBelowSmallest", "-2147483649", 10, kMin, true, 11, true},
+                      EndCase{"HexFarBeyond", "FFFFFFFFFFFFFFFFFFFF", 16, kMax, true, 20, true},
                       EndCase{"Letters", "abc", 10, 0, false, 0}, EndCase{"SignThenBlank", "- 5", 16, 0, false, 0},
                       EndCase{"Empty", "", 10, 0, false, 0}),
     [](const auto& entry) { return std::string(entry.param.name); });
