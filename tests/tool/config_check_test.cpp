@@ -9,6 +9,8 @@
 #include "text_paths.h"
 #include "tool_process.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace tamo::test {
@@ -46,7 +48,7 @@ struct BrokenFile {
 
 void PrintTo(const BrokenFile& c, std::ostream* out) { *out << c.name; }
 
-class ConfigCheckTable : public PlatformTest, public ::testing::WithParamInterface<BrokenFile> {
+class ConfigFiles : public PlatformTest {
 protected:
     ConfigCheck check(const std::string& contents) {
         std::filesystem::path file = scratch_.write("hmd_config.ini", contents);
@@ -55,6 +57,8 @@ protected:
 
     ScratchDirectory scratch_;
 };
+
+class ConfigCheckTable : public ConfigFiles, public ::testing::WithParamInterface<BrokenFile> {};
 
 std::vector<Found> foundIn(const ConfigCheck& check) {
     std::vector<Found> found;
@@ -71,6 +75,7 @@ TEST_P(ConfigCheckTable, NamesTheLineAndTheReason) {
 constexpr ConfigVerdict kIgnored = ConfigVerdict::Ignored;
 constexpr ConfigVerdict kPartly = ConfigVerdict::PartlyIgnored;
 constexpr ConfigVerdict kUsed = ConfigVerdict::UsedAsWritten;
+constexpr ConfigVerdict kEmpty = ConfigVerdict::EmptyTable;
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ConfigCheckTable,
@@ -93,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{1, "key-case"}, {0, "num-missing"}, {0, "see-through-missing"}}},
         BrokenFile{"key_blanks", "ENABLE_SEE_THROUGH = 1\n", kPartly,
                    {{1, "key-blanks"}, {0, "num-missing"}, {0, "see-through-missing"}}},
-        BrokenFile{"key_too_few_digits", "NUM_OF_CONFIG=1\nVENDORID_1=2E5C\n" + without(kEntry1, "VENDORID_001"), kPartly,
+        BrokenFile{"key_too_few_digits", "NUM_OF_CONFIG=1\nVENDORID_1=2E5C\n" + without(kEntry1, "VENDORID_001"), kEmpty,
                    {{1, "empty-table"}, {2, "key-digits"}, {3, "entry-missing-key"}, {0, "see-through-missing"}}},
         BrokenFile{"key_too_many_digits", "ENABLE_SEE_THROUGH=1\nNUM_OF_CONFIG=1\n" + kEntry1 + "USAGE_0001=2\n",
                    kPartly, {{10, "key-digits"}}},
@@ -117,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenFile{"entries_announced_but_absent", "NUM_OF_CONFIG=3\nENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly,
                    {{1, "entry-missing-key"}}},
         BrokenFile{"only_entry_incomplete", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + without(kEntry1, "DEVICENAME_001"),
-                   kPartly, {{1, "empty-table"}, {3, "entry-missing-key"}}},
+                   kEmpty, {{1, "empty-table"}, {3, "entry-missing-key"}}},
         BrokenFile{"entry_beyond_count", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 + "VENDORID_002=2E5C\n",
                    kPartly, {{10, "entry-beyond-count"}}},
         BrokenFile{"entry_zero", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 + "VENDORID_000=2E5C\n",
@@ -144,7 +149,76 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenFile{"empty_file", "", kUsed, {{0, "num-missing"}, {0, "see-through-missing"}}}),
     [](const ::testing::TestParamInfo<BrokenFile>& test) { return std::string(test.param.name); });
 
-class ConfigCheckDetails : public ConfigCheckTable {};
+// What a file does to the library, said in one line, and the exit status
+// that ranks it: no file and a file used as meant are fine; a file ignored
+// as a whole, one partly ignored and one that leaves no entry are not, and
+// each has its own status.
+struct EffectCase {
+    const char* name;
+    std::optional<std::string> contents;  // none: no file
+    tool::ExitStatus status;
+    std::string summary;
+};
+
+void PrintTo(const EffectCase& c, std::ostream* out) { *out << c.name; }
+
+class ConfigEffect : public ConfigFiles, public ::testing::WithParamInterface<EffectCase> {};
+
+TEST_P(ConfigEffect, SummaryAndStatusFollowWhatTheLibraryWillDo) {
+    const EffectCase& c = GetParam();
+    ConfigCheck result = c.contents ? check(*c.contents)
+                                    : tool::checkConfigFile(tool::windowsPathOf((scratch_.path() / "none.ini").string()),
+                                                            "none.ini");
+    EXPECT_EQ(tool::summaryOf(result), c.summary);
+    EXPECT_EQ(tool::exitStatusOf(result), c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigEffect,
+    ::testing::Values(
+        EffectCase{"no_file", std::nullopt, tool::kExitSuccess,
+                   "there is no file: the library uses its built-in table of 3 entries and refuses see-through"},
+        EffectCase{"empty_file", "", tool::kExitSuccess,
+                   "the library uses its built-in table of 3 entries and refuses see-through"},
+        EffectCase{"as_meant", "NUM_OF_CONFIG=1\n" + kEntry1 + "ENABLE_SEE_THROUGH=1\n", tool::kExitSuccess,
+                   "the library uses the file's table of 1 entry and allows see-through"},
+        EffectCase{"blank_line", "NUM_OF_CONFIG=1\n\n" + kEntry1, tool::kExitConfigIgnored,
+                   "the library ignores this file and uses its built-in table of 3 entries; it refuses see-through"},
+        EffectCase{"fewer_entries", "NUM_OF_CONFIG=2\n" + kEntry1, tool::kExitConfigPartlyIgnored,
+                   "the library ignores part of this file: it uses 1 of the 2 entries the file announces and "
+                   "refuses see-through"},
+        EffectCase{"usage_page_missing", "NUM_OF_CONFIG=1\n" + without(kEntry1, "USAGEPAGE_001"),
+                   tool::kExitConfigEmptyTable,
+                   "the device table is empty: no headset can be found; the library refuses see-through"},
+        EffectCase{"count_clamped", "NUM_OF_CONFIG=99999999999999999999\n" + kEntry1, tool::kExitConfigPartlyIgnored,
+                   "the library ignores part of this file: it uses 1 of the 2147483647 entries the file announces "
+                   "and refuses see-through"}),
+    [](const ::testing::TestParamInfo<EffectCase>& test) { return std::string(test.param.name); });
+
+TEST_F(ConfigFiles, AClampedCountIsShownAsWrittenAndAsUsed) {
+    ConfigCheck result = check("NUM_OF_CONFIG=99999999999999999999\n" + kEntry1);
+    std::vector<std::string> text = tool::describeConfigCheck(result);
+    auto has = [&](const std::string& wanted) { return std::find(text.begin(), text.end(), wanted) != text.end(); };
+    EXPECT_TRUE(has("device table: 1 entry from the file (NUM_OF_CONFIG=99999999999999999999, read as 2147483647)"));
+    EXPECT_TRUE(has("line 1: warning [number-clamped] NUM_OF_CONFIG '99999999999999999999' is beyond the library's "
+                    "range: it is read as 2147483647"));
+}
+
+TEST_F(ConfigFiles, RunsOfTheLibrarysNumberedLinesAreOneLineOfText) {
+    ConfigCheck result = check("NUM_OF_CONFIG=99999999999999999999\n" + kEntry1);
+    ASSERT_EQ(result.tableLines.size(), 998u) << "the library's own lines stay whole";
+    std::vector<std::string> text = tool::describeConfigCheck(result);
+    std::vector<std::string> printed(std::find(text.begin(), text.end(), "the library prints, building its device table:") + 1,
+                                     std::find(text.begin(), text.end(),
+                                               "the library prints, asking for the see-through switch:"));
+    EXPECT_EQ(printed, std::vector<std::string>{"    Cannot find the key:VENDORID_nnn for nnn = 2 to 999 (998 lines)"});
+    std::string json = tool::configCheckJson(result).dump();
+    EXPECT_NE(json.find("\"text\": \"Cannot find the key:VENDORID_nnn\",\n"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"count\": 998,"), std::string::npos) << "countable without 998 strings";
+    EXPECT_EQ(json.find("VENDORID_500"), std::string::npos);
+}
+
+class ConfigCheckDetails : public ConfigFiles {};
 
 TEST_F(ConfigCheckDetails, AMalformedLineIsExplainedWithWhatTheLibraryPrints) {
     ConfigCheck result = check("ENABLE_SEE_THROUGH=1\n[devices]\nkey\n");
@@ -176,9 +250,9 @@ TEST_F(ConfigCheckDetails, AMissingFileMeansTheBuiltInTable) {
     ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf((scratch_.path() / "none.ini").string()),
                                                "none.ini");
     EXPECT_EQ(result.file, tool::ConfigFileState::Missing);
-    EXPECT_EQ(result.verdict, kIgnored);
+    EXPECT_EQ(result.verdict, ConfigVerdict::NoFile);
     EXPECT_EQ(foundIn(result), (std::vector<Found>{{0, "no-file"}}));
-    EXPECT_EQ(tool::exitStatusOf(result), tool::kExitConfigIgnored);
+    EXPECT_EQ(tool::exitStatusOf(result), tool::kExitSuccess) << "no file is the normal case";
     EXPECT_TRUE(result.tableLines.empty());
 }
 

@@ -1,5 +1,7 @@
 #include "config_check.h"
 
+#include "table_entry_json.h"
+
 #include "config/config_reader.h"
 #include "config/integer_text.h"
 #include "config/hmd_config.h"
@@ -263,7 +265,7 @@ private:
         if (!file) {
             bool missing = errno == ENOENT || errno == 0;
             check_.file = missing ? ConfigFileState::Missing : ConfigFileState::Unreadable;
-            add(std::nullopt, missing ? "no-file" : "unreadable", Severity::Ignored,
+            add(std::nullopt, missing ? "no-file" : "unreadable", missing ? Severity::Note : Severity::Ignored,
                 missing ? "there is no such file: the library uses the built-in device table and refuses see-through"
                         : "the file cannot be opened for reading: the library uses the built-in device table and "
                           "refuses see-through");
@@ -400,6 +402,7 @@ private:
         const int count = *count_;
         const std::string& text = lines_[static_cast<std::size_t>(line - 1)].value;
         check_.numOfConfig = count;
+        check_.numOfConfigText = text;
         NumberShape shape = numberShape(text, false);
         if (!shape.hasDigits) {
             add(line, "num-not-number", Severity::Ignored,
@@ -411,6 +414,11 @@ private:
             add(line, "number-trailing-text", Severity::Ignored,
                 std::string(kNumOfConfig) + " " + quoted(text) + " is read as " + std::to_string(count) + "; " +
                     quoted(shape.rest) + " after the number is ignored");
+        }
+        if (readInteger(text, 10).clamped) {
+            add(line, "number-clamped", Severity::Warning,
+                std::string(kNumOfConfig) + " " + quoted(text) + " is beyond the library's range: it is read as " +
+                    std::to_string(count));
         }
         if (count <= 0) {
             add(line, "num-not-positive", severity,
@@ -541,13 +549,16 @@ private:
                              if (a.line.has_value() != b.line.has_value()) return a.line.has_value();
                              return a.line.value_or(0) < b.line.value_or(0);
                          });
-        if (check_.file != ConfigFileState::Read) {
-            check_.verdict = ConfigVerdict::Ignored;
-        } else {
-            bool ignored = std::any_of(check_.findings.begin(), check_.findings.end(),
-                                       [](const ConfigFinding& f) { return f.severity == Severity::Ignored; });
-            check_.verdict = ignored ? ConfigVerdict::PartlyIgnored : ConfigVerdict::UsedAsWritten;
-        }
+        check_.verdict = verdict();
+    }
+
+    ConfigVerdict verdict() const {
+        if (check_.file == ConfigFileState::Missing) return ConfigVerdict::NoFile;
+        if (check_.file != ConfigFileState::Read) return ConfigVerdict::Ignored;
+        if (check_.table.empty()) return ConfigVerdict::EmptyTable;
+        bool ignored = std::any_of(check_.findings.begin(), check_.findings.end(),
+                                   [](const ConfigFinding& f) { return f.severity == Severity::Ignored; });
+        return ignored ? ConfigVerdict::PartlyIgnored : ConfigVerdict::UsedAsWritten;
     }
 
     std::wstring path_;
@@ -578,11 +589,15 @@ const char* fileStateName(ConfigFileState state) {
 const char* verdictName(ConfigVerdict verdict) {
     switch (verdict) {
     case ConfigVerdict::UsedAsWritten:
-        return "used-as-written";
+        return "used_as_written";
+    case ConfigVerdict::NoFile:
+        return "no_file";
     case ConfigVerdict::PartlyIgnored:
-        return "partly-ignored";
+        return "partly_ignored";
     case ConfigVerdict::Ignored:
         return "ignored";
+    case ConfigVerdict::EmptyTable:
+        return "empty_table";
     }
     return "?";
 }
@@ -599,9 +614,102 @@ std::string entrySummary(const ConfigEntry& entry) {
            value(property::kDeviceName);
 }
 
+// Lines the library prints, with each run of lines that differ only in a
+// number counting up by one ("Cannot find the key:VENDORID_002" to "_999")
+// taken together: a 9-line file can make it print a thousand of them.
+struct PrintedRun {
+    std::string text;  // the line, or for a run the line with its number as "nnn"
+    std::size_t count = 1;
+    long from = 0, to = 0;  // a run's first and last number
+};
+
+// A line as text and the number it ends in, when it ends in digits.
+struct NumberedLine {
+    std::string_view head;
+    std::string_view digits;
+    long number = 0;
+};
+
+std::optional<NumberedLine> numberedLine(std::string_view line) {
+    std::size_t at = line.find_last_not_of("0123456789") + 1;
+    std::string_view digits = line.substr(at);
+    if (digits.empty() || digits.size() > 9) return std::nullopt;
+    return NumberedLine{line.substr(0, at), digits, std::stol(std::string(digits))};
+}
+
+bool continues(const NumberedLine& previous, const NumberedLine& next) {
+    return next.head == previous.head && next.digits.size() == previous.digits.size() &&
+           next.number == previous.number + 1;
+}
+
+std::vector<PrintedRun> runsOf(const std::vector<std::string>& lines) {
+    constexpr std::size_t kShortestRun = 3;
+    std::vector<PrintedRun> runs;
+    for (std::size_t i = 0; i < lines.size();) {
+        std::optional<NumberedLine> first = numberedLine(lines[i]);
+        std::size_t end = i + 1;
+        for (std::optional<NumberedLine> previous = first; first && end < lines.size(); ++end) {
+            std::optional<NumberedLine> next = numberedLine(lines[end]);
+            if (!next || !continues(*previous, *next)) break;
+            previous = next;
+        }
+        if (end - i < kShortestRun) {
+            runs.push_back({lines[i]});
+            ++i;
+            continue;
+        }
+        std::string text = std::string(first->head) + std::string(first->digits.size(), 'n');
+        runs.push_back({std::move(text), end - i, first->number, first->number + static_cast<long>(end - i) - 1});
+        i = end;
+    }
+    return runs;
+}
+
 void appendLines(std::vector<std::string>& out, const std::string& heading, const std::vector<std::string>& lines) {
     out.push_back(heading + (lines.empty() ? " nothing" : ""));
-    for (const std::string& line : lines) out.push_back("    " + line);
+    for (const PrintedRun& run : runsOf(lines)) {
+        if (run.count == 1) {
+            out.push_back("    " + run.text);
+            continue;
+        }
+        std::string placeholder(run.text.substr(run.text.find_last_not_of('n') + 1));
+        out.push_back("    " + run.text + " for " + placeholder + " = " + std::to_string(run.from) + " to " +
+                      std::to_string(run.to) + " (" + std::to_string(run.count) + " lines)");
+    }
+}
+
+Json printedJson(const std::vector<std::string>& lines) {
+    Json out = Json::array();
+    for (const PrintedRun& run : runsOf(lines)) {
+        Json item = Json::object();
+        item.set("text", run.text);
+        item.set("count", static_cast<int>(run.count));
+        if (run.count > 1) {
+            item.set("from", static_cast<int>(run.from));
+            item.set("to", static_cast<int>(run.to));
+        }
+        out.push(std::move(item));
+    }
+    return out;
+}
+
+std::string entriesText(std::size_t count) { return std::to_string(count) + (count == 1 ? " entry" : " entries"); }
+
+std::string tableText(const ConfigCheck& check) {
+    std::size_t size = check.table.size();
+    if (check.builtInTable) return "its built-in table of " + entriesText(size);
+    if (check.numOfConfig && static_cast<long long>(size) < *check.numOfConfig) {
+        return std::to_string(size) + " of the " + entriesText(static_cast<std::size_t>(*check.numOfConfig)) +
+               " the file announces";
+    }
+    return "the file's table of " + entriesText(size);
+}
+
+// NUM_OF_CONFIG as written and, where the library reads it otherwise, as used.
+std::string countText(const ConfigCheck& check) {
+    std::string text = "NUM_OF_CONFIG=" + visibleText(check.numOfConfigText);
+    std::string used = std::to_string(check.numOfConfig.value_or(0));
+    return used == check.numOfConfigText ? text : text + ", read as " + used;
 }
 
 }  // namespace
@@ -610,14 +718,34 @@ ConfigCheck checkConfigFile(const std::wstring& windowsPath, const std::string& 
     return Checker(windowsPath, displayPath).run();
 }
 
+std::string summaryOf(const ConfigCheck& check) {
+    std::string seeThrough = check.seeThroughAllowed ? "allows see-through" : "refuses see-through";
+    switch (check.verdict) {
+    case ConfigVerdict::NoFile:
+        return "there is no file: the library uses " + tableText(check) + " and " + seeThrough;
+    case ConfigVerdict::Ignored:
+        return "the library ignores this file and uses " + tableText(check) + "; it " + seeThrough;
+    case ConfigVerdict::EmptyTable:
+        return "the device table is empty: no headset can be found; the library " + seeThrough;
+    case ConfigVerdict::PartlyIgnored:
+        return "the library ignores part of this file: it uses " + tableText(check) + " and " + seeThrough;
+    case ConfigVerdict::UsedAsWritten:
+        break;
+    }
+    return "the library uses " + tableText(check) + " and " + seeThrough;
+}
+
 ExitStatus exitStatusOf(const ConfigCheck& check) {
     switch (check.verdict) {
     case ConfigVerdict::UsedAsWritten:
+    case ConfigVerdict::NoFile:
         return kExitSuccess;
     case ConfigVerdict::PartlyIgnored:
         return kExitConfigPartlyIgnored;
     case ConfigVerdict::Ignored:
         return kExitConfigIgnored;
+    case ConfigVerdict::EmptyTable:
+        return kExitConfigEmptyTable;
     }
     return kExitToolFailure;
 }
@@ -664,23 +792,12 @@ std::vector<std::string> describeConfigCheck(const ConfigCheck& check) {
                   (check.file == ConfigFileState::Missing || check.file == ConfigFileState::Unreadable
                        ? ")"
                        : ", " + std::to_string(check.lineCount) + (check.lineCount == 1 ? " line)" : " lines)")));
-    switch (check.verdict) {
-    case ConfigVerdict::UsedAsWritten:
-        out.push_back("verdict: the library uses the file as written");
-        break;
-    case ConfigVerdict::PartlyIgnored:
-        out.push_back("verdict: the library ignores part of the file");
-        break;
-    case ConfigVerdict::Ignored:
-        out.push_back("verdict: the library ignores the file as a whole");
-        break;
-    }
+    out.push_back("summary: " + summaryOf(check));
     if (check.builtInTable) {
-        out.push_back("device table: the 3 built-in entries");
+        out.push_back("device table: the built-in table of " + entriesText(check.table.size()));
     } else {
-        out.push_back("device table: " + std::to_string(check.table.size()) + " entr" +
-                      (check.table.size() == 1 ? "y" : "ies") + " from the file (" + "NUM_OF_CONFIG=" +
-                      std::to_string(check.numOfConfig.value_or(0)) + ")");
+        out.push_back("device table: " + entriesText(check.table.size()) + " from the file (" + countText(check) +
+                      ")");
     }
     for (const ConfigEntry& entry : check.table) {
         std::string where;
@@ -710,16 +827,17 @@ Json configCheckJson(const ConfigCheck& check) {
     json.set("file", fileStateName(check.file));
     json.set("lines", check.lineCount);
     json.set("verdict", verdictName(check.verdict));
+    json.set("summary", summaryOf(check));
     Json table = Json::object();
     table.set("source", check.builtInTable ? "built-in" : "file");
     table.set("num_of_config", check.numOfConfig ? Json(*check.numOfConfig) : Json());
+    table.set("num_of_config_text", check.numOfConfig ? Json(check.numOfConfigText) : Json());
     Json entries = Json::array();
     for (const ConfigEntry& entry : check.table) {
-        Json item = Json::object();
+        Json item = tableEntryJson(entry.properties);
         item.set("index", entry.index);
-        for (const auto& [property, value] : entry.properties) item.set(property, value);
         Json lines = Json::object();
-        for (const auto& [property, line] : entry.lines) lines.set(property, line);
+        for (const auto& [property, line] : entry.lines) lines.set(tableMemberName(property), line);
         item.set("lines", std::move(lines));
         entries.push(std::move(item));
     }
@@ -739,13 +857,9 @@ Json configCheckJson(const ConfigCheck& check) {
         findings.push(std::move(item));
     }
     json.set("findings", std::move(findings));
-    Json tableLines = Json::array();
-    for (const std::string& line : check.tableLines) tableLines.push(line);
-    Json seeThroughLines = Json::array();
-    for (const std::string& line : check.seeThroughLines) seeThroughLines.push(line);
     Json printed = Json::object();
-    printed.set("device_table", std::move(tableLines));
-    printed.set("see_through", std::move(seeThroughLines));
+    printed.set("device_table", printedJson(check.tableLines));
+    printed.set("see_through", printedJson(check.seeThroughLines));
     json.set("library_prints", std::move(printed));
     return json;
 }

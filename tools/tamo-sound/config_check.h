@@ -40,7 +40,14 @@ struct ConfigEntry {
 };
 
 enum class ConfigFileState { Missing, Unreadable, Malformed, Read };
-enum class ConfigVerdict { UsedAsWritten, PartlyIgnored, Ignored };
+// What the file does to the library, from harmless to fatal.
+enum class ConfigVerdict {
+    UsedAsWritten,  // the library does what the file says
+    NoFile,         // no file: the built-in table, see-through refused, as intended
+    PartlyIgnored,  // the library ignores part of what the file says: fewer entries, a key, a value
+    Ignored,        // the library ignores the file as a whole: the built-in table instead
+    EmptyTable,     // the device table is empty: no headset can ever be found
+};
 
 struct ConfigCheck {
     std::string path;
@@ -49,6 +56,7 @@ struct ConfigCheck {
     bool builtInTable = true;
     std::vector<ConfigEntry> table;
     std::optional<int> numOfConfig;  // as the library reads it, when present
+    std::string numOfConfigText;     // as written
     bool seeThroughAllowed = false;
     std::optional<int> seeThroughLine;
     std::vector<ConfigFinding> findings;  // in line order; findings without a line last
@@ -64,6 +72,8 @@ struct ConfigCheck {
 ConfigCheck checkConfigFile(const std::wstring& windowsPath, const std::string& displayPath);
 
 ExitStatus exitStatusOf(const ConfigCheck& check);
+// One line: what the library will do with the file.
+std::string summaryOf(const ConfigCheck& check);
 std::vector<std::string> describeConfigCheck(const ConfigCheck& check);
 Json configCheckJson(const ConfigCheck& check);
 

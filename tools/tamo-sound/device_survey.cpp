@@ -8,7 +8,9 @@
 #include "hid/hid_library.h"
 #include "hid/unique_handle.h"
 #include "platform/line_redirect.h"
+#include "table_entry_json.h"
 #include "text_paths.h"
+#include "windows_error.h"
 
 #include <algorithm>
 #include <array>
@@ -54,9 +56,9 @@ const char* testId(MatchTest test) {
     switch (test) {
     case MatchTest::Vendor: return "vendor";
     case MatchTest::Product: return "product";
-    case MatchTest::ProductString: return "product-string";
+    case MatchTest::ProductString: return "product_string";
     case MatchTest::Capabilities: return "capabilities";
-    case MatchTest::UsagePage: return "usage-page";
+    case MatchTest::UsagePage: return "usage_page";
     case MatchTest::Usage: return "usage";
     }
     return "";
@@ -270,7 +272,7 @@ std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {
         return out;
     }
     if (!survey.enumerated) {
-        out.push_back("SetupDiGetClassDevsW failed (Windows error " + std::to_string(survey.enumerationError) + ")");
+        out.push_back("SetupDiGetClassDevsW failed: " + describeWindowsError(survey.enumerationError));
         return out;
     }
     out.push_back(std::to_string(survey.interfaces.size()) + " HID interface" +
@@ -280,8 +282,8 @@ std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {
         out.push_back(std::to_string(++number) + ". " + report.path);
         if (report.queried) out.push_back("    " + interfaceLine(report));
         out.push_back(report.openedReadWrite ? "    opens for reading and writing"
-                                             : "    cannot be opened for reading and writing (Windows error " +
-                                                   std::to_string(report.openError) + "): the library skips it");
+                                             : "    cannot be opened for reading and writing, so the library skips "
+                                                   "it: " + describeWindowsError(report.openError));
         describeOutcomes(out, report);
     }
     out.push_back(std::string("the library's own search: ") +
@@ -296,11 +298,7 @@ Json deviceSurveyJson(const DeviceSurvey& survey) {
     json.set("enumerated", survey.enumerated);
     json.set("enumeration_error", survey.enumerated ? Json() : Json(survey.enumerationError));
     Json table = Json::array();
-    for (const DeviceConfig& entry : survey.table) {
-        Json item = Json::object();
-        for (const auto& [key, value] : entry) item.set(key, value);
-        table.push(std::move(item));
-    }
+    for (const DeviceConfig& entry : survey.table) table.push(tableEntryJson(entry));
     json.set("device_table", std::move(table));
     Json interfaces = Json::array();
     for (const InterfaceReport& report : survey.interfaces) {
@@ -309,7 +307,9 @@ Json deviceSurveyJson(const DeviceSurvey& survey) {
         item.set("opened_read_write", report.openedReadWrite);
         item.set("open_error", report.openedReadWrite ? Json() : Json(report.openError));
         item.set("vendor_id", report.attributesRead ? Json(report.vendorId) : Json());
+        item.set("vendor_id_hex", report.attributesRead ? Json(hexId(report.vendorId)) : Json());
         item.set("product_id", report.attributesRead ? Json(report.productId) : Json());
+        item.set("product_id_hex", report.attributesRead ? Json(hexId(report.productId)) : Json());
         item.set("product_string", report.queried ? Json(report.productString) : Json());
         item.set("usage_page", report.capabilitiesRead ? Json(report.caps.UsagePage) : Json());
         item.set("usage", report.capabilitiesRead ? Json(report.caps.Usage) : Json());

@@ -22,6 +22,7 @@ enum ExitStatus : int {
     kExitConfigIgnored = 12,     // check-config: the library ignores the file as a whole
     kExitConfigPartlyIgnored = 13,  // check-config: the library ignores part of the file
     kExitOutputFailed = 14,      // standard output could not be written (whatever the commands did)
+    kExitConfigEmptyTable = 15,  // check-config: the device table is empty, no headset can be found
 };
 
 }  // namespace tamo::tool

@@ -67,7 +67,7 @@ Output:
   to standard error.
 
 Exit status (the first failure decides):
-   0  every command succeeded (check-config: the file is used as written)
+   0  every command succeeded (check-config: the library does what the file says, or there is no file)
    1  the tool itself failed (library not loadable, internal error)
    2  bad arguments
    3  no headset matching the device table (-1997); devices: none matches
@@ -79,9 +79,10 @@ Exit status (the first failure decides):
    9  the mode-switch lock failed (-1994, -1993, -1992, -1991)
   10  memory ran out (-1996)
   11  the library refused an argument (-1998) or returned an unknown code
-  12  check-config: the library ignores the file as a whole (or there is none)
-  13  check-config: the library ignores part of the file
+  12  check-config: the library ignores the file as a whole (its built-in table instead)
+  13  check-config: the library ignores part of the file (fewer entries, a key, a value)
   14  standard output could not be written (whatever the commands did)
+  15  check-config: the file leaves the device table empty: no headset can be found
 
 Examples:
   tamo-sound init state

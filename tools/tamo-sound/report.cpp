@@ -262,6 +262,8 @@ const char* exitStatusMeaning(ExitStatus status) {
         return "the library ignores part of the configuration file";
     case kExitOutputFailed:
         return "standard output could not be written";
+    case kExitConfigEmptyTable:
+        return "the configuration file leaves the device table empty: no headset can be found";
     }
     return "?";
 }

@@ -4,6 +4,7 @@
 #include "platform/emulated/system.h"
 #include "platform/emulated/virtual_headset.h"
 #include "platform/win32.h"
+#include "table_entry_json.h"
 #include "text_paths.h"
 
 #include <array>
@@ -30,13 +31,6 @@ std::string_view trimmed(std::string_view text) {
     std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-// A 16-bit id as users read it: "2E5C".
-std::string hexId(unsigned id) {
-    std::array<char, 8> text{};
-    std::snprintf(text.data(), text.size(), "%04X", id & 0xFFFF);
-    return text.data();
 }
 
 std::optional<unsigned> parseNumber(std::string_view text, int base, unsigned maximum) {
@@ -457,9 +451,9 @@ Json VirtualWorld::describe() const {
         item.set("kind", plugged->headset ? "headset" : "interface");
         item.set("product", utf8FromWide(plugged->entry.product));
         item.set("vendor_id", plugged->entry.vendorId);
-        item.set("vendor_id_hex", hexId(plugged->entry.vendorId));
+        item.set("vendor_id_hex", hexId(static_cast<std::uint16_t>(plugged->entry.vendorId)));
         item.set("product_id", plugged->entry.productId);
-        item.set("product_id_hex", hexId(plugged->entry.productId));
+        item.set("product_id_hex", hexId(static_cast<std::uint16_t>(plugged->entry.productId)));
         item.set("openable", plugged->entry.openable);
         if (plugged->headset) {
             item.set("headset", plugged->headsetNumber);

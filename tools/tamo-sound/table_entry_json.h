@@ -1,0 +1,24 @@
+// A device table entry in the tool's JSON: what matching compares, as the
+// library reads it, and every value as written.
+#pragma once
+
+#include "config/device_config.h"
+#include "json.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tamo::tool {
+
+// {vendor_id, vendor_id_hex, product_id, product_id_hex, usage_page, usage,
+//  product_name, device_name, written: {vendor_id, ..., report_id}}; a test
+// the entry does not make is null.
+Json tableEntryJson(const DeviceConfig& entry);
+
+// "2E5C": a USB vendor or product ID as tables and Windows write it.
+std::string hexId(std::uint16_t id);
+
+// The member that stands for a table property ("VendorID" -> "vendor_id").
+std::string tableMemberName(const std::string& property);
+
+}  // namespace tamo::tool
