@@ -44,7 +44,6 @@ FileReading readLines(LineReader& lines, const PairReceiver& receive) {
             }
             receive(reading.lineCount, *split.key, *split.value);
         }
-        reading.stoppedByReadError = lines.failed();
     } catch (const std::exception&) {
         reading.state = FileState::Unreadable;
     }

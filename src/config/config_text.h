@@ -31,7 +31,7 @@ struct LineSplit {
 LineSplit splitKeyValue(std::string_view line);
 
 enum class FileState {
-    Read,        // read to its end (or to a read error), every line split
+    Read,        // read to its end, every line split (a read error ends it too)
     NotFound,    // could not be opened (an empty path included)
     Unreadable,  // too large to hold
     Malformed,   // a line could not be split; the lines after it were not read
@@ -44,8 +44,6 @@ struct FileReading {
     // The line that could not be split, as read, and why.
     std::string malformedLine;
     SplitFailure why = SplitFailure::NoKey;
-    // Reading stopped at a read error; what came before it counts.
-    bool stoppedByReadError = false;
 };
 
 // Receives each pair with the number of its line (from 1), in file order.

@@ -10,16 +10,6 @@
 
 namespace tamo {
 
-const std::array<EntryKey, kEntryKeyCount> kEntryKeys = {{
-    {"VENDORID_%03d", property::kVendorID},
-    {"PRODUCTID_%03d", property::kProductID},
-    {"USAGE_%03d", property::kUsage},
-    {"USAGEPAGE_%03d", property::kUsagePage},
-    {"PRODUCTNAME_%03d", property::kProductName},
-    {"REPORTID_%03d", property::kReportID},
-    {"DEVICENAME_%03d", property::kDeviceName},
-}};
-
 namespace {
 
 constexpr std::size_t kKeyNameCapacity = 128;
@@ -79,7 +69,7 @@ public:
             return;
         }
         if (std::optional<EntryKeyRef> entryKey = entryKeyOf(key)) {
-            entries_[entryKey->index][entryKey->field] = Field{std::string(value), line};
+            fieldsOf(entryKey->index)[entryKey->field] = Field{std::string(value), line};
         }
     }
 
@@ -99,8 +89,22 @@ public:
     }
 
 private:
+    // A file usually gives an entry's keys together and its entries in
+    // order, so the last entry is asked again and a new one goes at the end:
+    // a large file then costs no search of the whole map per line.
+    EntryFields& fieldsOf(int index) {
+        if (last_ != nullptr && lastIndex_ == index) return *last_;
+        auto at = !entries_.empty() && entries_.rbegin()->first < index ? entries_.end() : entries_.lower_bound(index);
+        if (at == entries_.end() || at->first != index) at = entries_.emplace_hint(at, index, EntryFields{});
+        lastIndex_ = index;
+        last_ = &at->second;
+        return *last_;
+    }
+
     std::optional<Field> count_;
     std::map<int, EntryFields> entries_;
+    int lastIndex_ = 0;
+    EntryFields* last_ = nullptr;
 };
 
 // A line of a decision: printed at once by the library, kept for a tool.
@@ -160,11 +164,6 @@ std::string entryKey(std::size_t field, int index) {
     std::array<char, kKeyNameCapacity> buffer{};
     std::snprintf(buffer.data(), buffer.size(), kEntryKeys[field].pattern, index);
     return buffer.data();
-}
-
-std::string_view entryKeyPrefix(std::size_t field) {
-    std::string_view pattern(kEntryKeys[field].pattern);
-    return pattern.substr(0, pattern.find('%'));
 }
 
 std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {

@@ -31,13 +31,24 @@ struct EntryKey {
     const char* property;
 };
 inline constexpr std::size_t kEntryKeyCount = 7;
-extern const std::array<EntryKey, kEntryKeyCount> kEntryKeys;
+inline constexpr std::array<EntryKey, kEntryKeyCount> kEntryKeys = {{
+    {"VENDORID_%03d", property::kVendorID},
+    {"PRODUCTID_%03d", property::kProductID},
+    {"USAGE_%03d", property::kUsage},
+    {"USAGEPAGE_%03d", property::kUsagePage},
+    {"PRODUCTNAME_%03d", property::kProductName},
+    {"REPORTID_%03d", property::kReportID},
+    {"DEVICENAME_%03d", property::kDeviceName},
+}};
 
 // The key that the table looks up for field `field` (a position in
 // kEntryKeys) of entry `index`: "VENDORID_007", "VENDORID_1000".
 std::string entryKey(std::size_t field, int index);
 // What all keys of a field begin with: "VENDORID_".
-std::string_view entryKeyPrefix(std::size_t field);
+constexpr std::string_view entryKeyPrefix(std::size_t field) {
+    std::string_view pattern(kEntryKeys[field].pattern);
+    return pattern.substr(0, pattern.find('%'));
+}
 
 struct EntryKeyRef {
     std::size_t field = 0;

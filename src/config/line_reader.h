@@ -25,11 +25,10 @@ public:
     // adds no empty line) and when the file reports a read error.
     bool next(std::string& line);
 
-    // Whether the file reported a read error.
-    bool failed() const;
-
 private:
     bool fill();
+    // Whether the file reported a read error.
+    bool failed() const;
     // Whether the file has no byte left.
     bool isAtEnd();
 
