@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <poll.h>
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -122,6 +127,32 @@ TEST(LineOutput, AReceiverGetsEachLineAsItComes) {
     EXPECT_EQ(out.received, (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(out.text(), "");
 }
+
+#if !defined(_WIN32)
+// A process that ends abruptly, or writes to the same descriptor by other
+// means, must still find each line there: printLine does not return with
+// the line in a buffer.
+TEST(LineOutput, ALineHasReachedTheDescriptorWhenPrintLineReturns) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    std::fflush(stdout);
+    int savedStdout = dup(STDOUT_FILENO);
+    dup2(pipeEnds[1], STDOUT_FILENO);
+    printLine("flushed");
+    pollfd readable{pipeEnds[0], POLLIN, 0};
+    bool arrived = poll(&readable, 1, 0) == 1;
+    std::string received(64, '\0');
+    ssize_t count = arrived ? read(pipeEnds[0], received.data(), received.size()) : 0;
+    std::fflush(stdout);  // whatever a faulty printLine left buffered goes to the pipe, not the console
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    ASSERT_TRUE(arrived) << "the line is still in the C library's buffer";
+    received.resize(static_cast<std::size_t>(count));
+    EXPECT_EQ(received, "flushed\n");
+}
+#endif
 
 }  // namespace
 }  // namespace tamo::test
