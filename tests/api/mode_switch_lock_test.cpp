@@ -10,42 +10,6 @@ namespace {
 
 using LockTest = PlatformTest;
 
-enum class Op { Open, Try, Unlock, Close };
-
-StatusCode run(ModeSwitchLock& lock, Op op) {
-    switch (op) {
-    case Op::Open: return lock.openLock();
-    case Op::Try: return lock.tryLock();
-    case Op::Unlock: return lock.unlock();
-    case Op::Close: return lock.closeLock();
-    }
-    return SOUND_OK;
-}
-
-// Each operation in the handle state where it is not allowed: -1998, no
-// output, nothing changed.
-TEST_F(LockTest, OperationsInTheWrongHandleStateAreRejectedSilently) {
-    for (Op op : {Op::Try, Op::Unlock, Op::Close}) {
-        ModeSwitchLock lock;
-        LineRedirect out;
-        EXPECT_EQ(run(lock, op), SOUND_ERROR_INVALID_ARGUMENT) << static_cast<int>(op);
-        EXPECT_EQ(lock.handle(), nullptr);
-        EXPECT_EQ(out.text(), "");
-    }
-    ModeSwitchLock lock;
-    ASSERT_EQ(lock.openLock(), SOUND_OK);
-    HANDLE opened = lock.handle();
-    {
-        LineRedirect out;
-        EXPECT_EQ(lock.openLock(), SOUND_ERROR_INVALID_ARGUMENT);
-        EXPECT_EQ(out.text(), "");
-    }
-    EXPECT_EQ(lock.handle(), opened);
-    ASSERT_EQ(lock.closeLock(), SOUND_OK);
-    EXPECT_EQ(lock.handle(), nullptr);
-    EXPECT_EQ(lock.closeLock(), SOUND_ERROR_INVALID_ARGUMENT) << "a second close finds no handle";
-}
-
 TEST_F(LockTest, LoneCallerRunsTheWholeCycleSilently) {
     LineRedirect out;
     ModeSwitchLock lock;

@@ -183,22 +183,6 @@ TEST_F(ConfigReaderTest, LineEndsAcrossTheReadBufferAreFound) {
     }
 }
 
-TEST_F(ConfigReaderTest, LoadingKeepsPairsAlreadyThereAndReplacesTheirValues) {
-    writeFile(file(), "A=new\nB=2\n");
-    FileReader reader(platformPath(file()));
-    reader.keyValues = {{"A", "old"}, {"Z", "kept"}};
-    EXPECT_EQ(reader.loadConfigFile(), 0);
-    EXPECT_EQ(reader.keyValues, (Pairs{{"A", "new"}, {"B", "2"}, {"Z", "kept"}}));
-}
-
-TEST_F(ConfigReaderTest, AsksForThePathWithItsOwnFileType) {
-    FileReader reader(platformPath(file()));
-    EXPECT_EQ(reader.configFileType, -1);
-    reader.configFileType = 7;
-    reader.loadConfigFile();
-    EXPECT_EQ(reader.typesAsked, std::vector<int>{7});
-}
-
 TEST_F(ConfigReaderTest, FileThatCannotBeOpenedFailsSilently) {
     const std::vector<std::wstring> paths = {
         L"",

@@ -227,16 +227,5 @@ TEST_F(DeviceTableTest, PathNamesTheFileBesideTheExecutable) {
     }
 }
 
-TEST_F(DeviceTableTest, ReaderOfAnotherFileTypeReadsNothing) {
-    writeConfig("NUM_OF_CONFIG=1\n");
-    HMDConfigReader reader;
-    reader.configFileType = 1;
-    LineRedirect out;
-    int result = reader.loadConfigFile();
-    EXPECT_EQ(out.text(), "");
-    EXPECT_EQ(result, -1);
-    EXPECT_TRUE(reader.keyValues.empty());
-}
-
 }  // namespace
 }  // namespace tamo::test

@@ -70,32 +70,6 @@ TEST_F(CommandSkeletonTest, BusyLockReturnsAtOnceWithoutTransactionAndClosesItsH
     EXPECT_EQ(other.closeLock(), SOUND_OK);
 }
 
-// Lock failures on the way in end the call before any transaction.
-struct EntryFault {
-    const char* name;
-    const char* function;
-    StatusCode expected;
-};
-
-class LockEntryFaultTest : public CommandSkeletonTest, public ::testing::WithParamInterface<EntryFault> {};
-
-TEST_P(LockEntryFaultTest, EndsTheCallBeforeTheTransactions) {
-    DWORD error = Faults::typicalError(GetParam().function);
-    auto expectedLines = systemErrorLines(error);
-    Faults::failCall(GetParam().function, 1, error);
-    LineRedirect out;
-    EXPECT_EQ(runUnderLock(transaction(SOUND_OK)), GetParam().expected);
-    EXPECT_EQ(out.lines(), expectedLines);
-    EXPECT_EQ(runs, 0);
-    EXPECT_TRUE(lockGone());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Entry, LockEntryFaultTest,
-    ::testing::Values(EntryFault{"Open", "CreateSemaphoreW", SOUND_ERROR_LOCK_CREATE_FAILED},
-                      EntryFault{"Wait", "WaitForSingleObject", SOUND_ERROR_LOCK_WAIT_FAILED}),
-    [](const auto& entry) { return std::string(entry.param.name); });
-
 // Which code wins when the transactions and the lock's exit steps fail in
 // every combination.
 struct ExitCase {

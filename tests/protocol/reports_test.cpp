@@ -77,20 +77,6 @@ TEST(CommandReportTest, ReplacingThePayloadLeavesNothingOfTheOldOne) {
     EXPECT_EQ(report.image(), kHiPowerOff.report);
 }
 
-TEST(CommandReportTest, HeaderSettersWriteFieldAndImageTogether) {
-    CommandReport report;
-    report.setPayload(audioModePayload(2));
-    report.setReportId(0x07);
-    report.setCommandWord(0xA1B2);
-    EXPECT_EQ(report.reportId(), 0x07);
-    EXPECT_EQ(report.commandWord(), 0xA1B2);
-    Image expected = kAudioMode2.report;
-    expected[0] = 0x07;
-    expected[1] = 0xB2;
-    expected[2] = 0xA1;
-    EXPECT_EQ(report.image(), expected);
-}
-
 TEST(CommandPayloadTest, FunctionCodeIsAFullLittleEndianWord) {
     CommandPayload payload = commandPayload(0x12345678);
     CommandPayload expected{};
