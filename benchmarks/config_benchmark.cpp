@@ -10,6 +10,7 @@
 // with GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295 shows the cost
 // of the work itself.
 #include "config/hmd_config.h"
+#include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
 
 #include <benchmark/benchmark.h>
@@ -71,9 +72,7 @@ Files& files() {
 }
 
 void useDirectory(const std::filesystem::path& directory) {
-    std::wstring path = L"Z:";
-    for (char c : directory.string()) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    emulated::System::setExecutablePath(path + L"\\host.exe");
+    emulated::System::setExecutablePath(emulated::windowsPathOf(directory / "host.exe"));
 }
 
 void setPerEntry(benchmark::State& state, int64_t entries) {

@@ -15,6 +15,7 @@
 // for medians; the table at the end gives library, floor and ratio.
 #include "api/library_state.h"
 #include "platform/emulated/hid_bus.h"
+#include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
 #include "platform/emulated/virtual_headset.h"
 #include "platform_floor.h"
@@ -91,27 +92,13 @@ const char* const kSeeThroughConfig =
 class Directories {
 public:
     Directories() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tamo-export-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        root_ = pattern;
-        std::filesystem::create_directory(root_ / "built-in");
-        std::filesystem::create_directory(root_ / "config");
-        std::ofstream(root_ / "config" / "hmd_config.ini", std::ios::binary) << kSeeThroughConfig;
+        if (!withConfig_.writeConfig(kSeeThroughConfig)) std::abort();
     }
-    ~Directories() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    std::wstring executable(Setup setup) const {
-        std::wstring path = L"Z:";
-        for (char c : (root_ / (setup == Setup::BuiltIn ? "built-in" : "config") / "host.exe").string()) {
-            path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-        }
-        return path;
-    }
+    const emulated::HostDirectory& host(Setup setup) const { return setup == Setup::BuiltIn ? builtIn_ : withConfig_; }
 
 private:
-    std::filesystem::path root_;
+    emulated::HostDirectory builtIn_;
+    emulated::HostDirectory withConfig_;
 };
 
 const Directories& directories() {
@@ -122,8 +109,7 @@ const Directories& directories() {
 // A fresh world: the emulation keeps logs of everything, so they are
 // emptied now and then, outside the timed part.
 void freshWorld(Setup setup, bool immediateReplies) {
-    System::reset();
-    System::setExecutablePath(directories().executable(setup));
+    directories().host(setup).enterFreshWorld();
     auto headset = std::make_shared<VirtualHeadset>();
     emulated::HidInterface description = VirtualHeadset::describe(headset);
     if (immediateReplies) description.device = std::make_shared<ImmediateReplies>(headset);

@@ -137,7 +137,7 @@ DeviceConfigList fuzzedTable(FuzzedDataProvider& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const HostDirectory host;
+    const emulated::HostDirectory& host = hostDirectory();
     FuzzedDataProvider input(data, size);
     host.enterFreshWorld();
 

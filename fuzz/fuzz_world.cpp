@@ -10,9 +10,8 @@ namespace tamo::fuzz {
 
 namespace {
 
-// The configuration file is rewritten for every input: on a memory file
-// system when there is one, since a disk's file system may flush a file
-// that is truncated and rewritten.
+// On a memory file system when there is one, since a disk's file system
+// may flush a file that is truncated and rewritten.
 std::filesystem::path scratchRoot() {
     std::error_code ignored;
     if (std::filesystem::is_directory("/dev/shm", ignored) && access("/dev/shm", W_OK) == 0) return "/dev/shm";
@@ -21,34 +20,9 @@ std::filesystem::path scratchRoot() {
 
 }  // namespace
 
-HostDirectory::HostDirectory() {
-    std::string pattern = (scratchRoot() / "tamo-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) broken("a temporary directory can be made");
-    directory_ = pattern;
-}
-
-HostDirectory::~HostDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
-}
-
-void HostDirectory::enterFreshWorld() const {
-    emulated::System::reset();
-    // Drive Z: is the host's root on the emulated Windows.
-    std::wstring path = L"Z:";
-    for (char c : (directory_ / "host.exe").string()) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    emulated::System::setExecutablePath(path);
-}
-
-void HostDirectory::writeConfig(std::string_view bytes) const {
-    std::ofstream file(directory_ / "hmd_config.ini", std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) broken("hmd_config.ini can be written");
-}
-
-void HostDirectory::removeConfig() const {
-    std::error_code ignored;
-    std::filesystem::remove(directory_ / "hmd_config.ini", ignored);
+const emulated::HostDirectory& hostDirectory() {
+    static const emulated::HostDirectory directory(scratchRoot());
+    return directory;
 }
 
 void broken(const char* promise, const std::string& detail) {

@@ -2,6 +2,8 @@
 // and a way to report a broken promise.
 #pragma once
 
+#include "platform/emulated/host_directory.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,25 +14,9 @@
 
 namespace tamo::fuzz {
 
-// A directory of its own for the whole run (in memory where possible),
-// removed at exit, with the host executable "host.exe" in it as far as the
-// emulated Windows is concerned.
-class HostDirectory {
-public:
-    HostDirectory();
-    ~HostDirectory();
-    HostDirectory(const HostDirectory&) = delete;
-    HostDirectory& operator=(const HostDirectory&) = delete;
-
-    // Resets the emulated world and points its executable path here.
-    void enterFreshWorld() const;
-    // Replaces hmd_config.ini with exactly these bytes.
-    void writeConfig(std::string_view bytes) const;
-    void removeConfig() const;
-
-private:
-    std::filesystem::path directory_;
-};
+// A host directory of its own for the whole run, in memory where possible
+// (the configuration file is rewritten for every input).
+const emulated::HostDirectory& hostDirectory();
 
 // Ends the run as a crash that libFuzzer records, with the input that caused it.
 [[noreturn]] void broken(const char* promise, const std::string& detail = {});

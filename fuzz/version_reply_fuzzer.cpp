@@ -114,7 +114,7 @@ emulated::HidInterface headsetWith(std::shared_ptr<emulated::HidDeviceModel> mod
     return headset;
 }
 
-void checkInit(const HostDirectory& host, const std::vector<ReportImage>& replies, bool initialisedBefore) {
+void checkInit(const emulated::HostDirectory& host, const std::vector<ReportImage>& replies, bool initialisedBefore) {
     host.enterFreshWorld();
     emulated::HidBus::plug(headsetWith(std::make_shared<ScriptedHeadset>(replies)));
     setInitialised(initialisedBefore);
@@ -155,7 +155,7 @@ void checkInit(const HostDirectory& host, const std::vector<ReportImage>& replie
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const HostDirectory host;
+    const emulated::HostDirectory& host = hostDirectory();
     // Byte 0 chooses the initialised state beforehand; the rest are replies.
     bool initialisedBefore = size > 0 && (data[0] & 1) != 0;
     if (size > 0) {

@@ -9,21 +9,6 @@
 namespace tamo::test {
 namespace {
 
-std::filesystem::path makeTempDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tamo-protocol-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return {};
-    return pattern;
-}
-
-// Drive Z: is the host's root on the emulated Windows, as under Wine.
-std::wstring windowsPath(const std::filesystem::path& path) {
-    std::wstring text = L"Z:" + path.wstring();
-    for (auto& c : text) {
-        if (c == L'/') c = L'\\';
-    }
-    return text;
-}
-
 const char* const kSeeThroughConfig =
     "NUM_OF_CONFIG=3\n"
     "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\n"
@@ -40,14 +25,12 @@ bool lockGone() { return emulated::System::semaphoreCount(kModeSwitchLockName) =
 
 void HeadsetTest::SetUp() {
     PlatformTest::SetUp();
-    directory_ = makeTempDirectory();
-    ASSERT_FALSE(directory_.empty());
+    host_ = std::make_unique<emulated::HostDirectory>();
     freshWorld();
 }
 
 void HeadsetTest::freshWorld() {
-    emulated::System::reset();
-    emulated::System::setExecutablePath(windowsPath(directory_ / "host.exe"));
+    host_->enterFreshWorld();
     headset = std::make_shared<emulated::VirtualHeadset>();
     probe = std::make_shared<HeadsetProbe>(headset);
     description_ = emulated::VirtualHeadset::describe(headset);
@@ -57,8 +40,7 @@ void HeadsetTest::freshWorld() {
 
 void HeadsetTest::TearDown() {
     PlatformTest::TearDown();
-    std::error_code ignored;
-    if (!directory_.empty()) std::filesystem::remove_all(directory_, ignored);
+    host_.reset();
 }
 
 // The firmware is asked on a headset of its own, so that the one under test
@@ -74,10 +56,7 @@ void HeadsetTest::initialise() {
     emulated::CallLog::clear();
 }
 
-void HeadsetTest::allowSeeThrough() {
-    std::ofstream file(directory_ / "hmd_config.ini", std::ios::binary);
-    file << kSeeThroughConfig;
-}
+void HeadsetTest::allowSeeThrough() { ASSERT_TRUE(host_->writeConfig(kSeeThroughConfig)); }
 
 void HeadsetTest::unplugHeadset() { ASSERT_TRUE(emulated::HidBus::unplug(description_.path)); }
 

@@ -10,6 +10,7 @@
 #include "headset_probe.h"
 #include "platform_test.h"
 #include "platform/emulated/hid_bus.h"
+#include "platform/emulated/host_directory.h"
 #include "platform/emulated/virtual_headset.h"
 
 #include <filesystem>
@@ -34,7 +35,8 @@ protected:
     void allowSeeThrough();
     void unplugHeadset();
     // Where the host executable, and so hmd_config.ini, lives.
-    const std::filesystem::path& configDirectory() const { return directory_; }
+    const emulated::HostDirectory& host() const { return *host_; }
+    const std::filesystem::path& configDirectory() const { return host_->path(); }
 
     // The feature reports the headset was sent, in order.
     std::vector<Image> commandsSent() const;
@@ -45,7 +47,7 @@ protected:
     std::shared_ptr<HeadsetProbe> probe;
 
 private:
-    std::filesystem::path directory_;
+    std::unique_ptr<emulated::HostDirectory> host_;
     emulated::HidInterface description_;
 };
 

@@ -108,10 +108,8 @@ protected:
         case Step::Action::DropGreeting: probe->dropGreeting(true); break;
         case Step::Action::Refuse: headset->reject(requestOf(step.refusal)); break;
         case Step::Action::Unplug: ASSERT_TRUE(HidBus::unplug(headsetPath_)); break;
-        case Step::Action::WriteConfig:
-            std::ofstream(configDirectory() / "hmd_config.ini", std::ios::binary) << step.text;
-            break;
-        case Step::Action::RemoveConfig: std::filesystem::remove(configDirectory() / "hmd_config.ini"); break;
+        case Step::Action::WriteConfig: ASSERT_TRUE(host().writeConfig(step.text)); break;
+        case Step::Action::RemoveConfig: host().removeConfig(); break;
         case Step::Action::HoldLock:
             ASSERT_EQ(other_.openLock(), SOUND_OK);
             ASSERT_EQ(other_.tryLock(), SOUND_OK);

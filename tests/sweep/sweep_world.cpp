@@ -24,15 +24,8 @@ const char* const kBuiltInTable =
     "VENDORID_003=2E5C\nPRODUCTID_003=0712\nUSAGE_003=0001\nUSAGEPAGE_003=FF00\n"
     "PRODUCTNAME_003=TAMO Prime\nREPORTID_003=0\nDEVICENAME_003=HMD#0\n";
 
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-    if (!file) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::filesystem::path makeDirectory(const std::filesystem::path& path) {
-    std::filesystem::create_directory(path);
-    return path;
+void writeConfig(const emulated::HostDirectory& host, const std::string& text) {
+    if (!host.writeConfig(text)) throw std::runtime_error("cannot write " + (host.path() / "hmd_config.ini").string());
 }
 
 bool usesConfig(Situation situation) {
@@ -84,29 +77,18 @@ void PrintTo(Situation situation, std::ostream* os) { *os << nameOf(situation); 
 void PrintTo(const ExportCall& call, std::ostream* os) { *os << call.name; }
 
 World::World() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tamo-sweep-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary directory");
-    root_ = pattern;
-    plain_ = makeDirectory(root_ / "plain");
-    seeThrough_ = makeDirectory(root_ / "see-through");
-    malformed_ = makeDirectory(root_ / "malformed");
-    writeFile(seeThrough_ / "hmd_config.ini", std::string(kBuiltInTable) + "ENABLE_SEE_THROUGH=1\n");
-    writeFile(malformed_ / "hmd_config.ini", std::string(kBuiltInTable) + "\nENABLE_SEE_THROUGH=1\n");
+    writeConfig(seeThrough_, std::string(kBuiltInTable) + "ENABLE_SEE_THROUGH=1\n");
+    writeConfig(malformed_, std::string(kBuiltInTable) + "\nENABLE_SEE_THROUGH=1\n");
 }
 
-World::~World() {
-    leave();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-}
+World::~World() { leave(); }
 
 void World::enter(Situation situation, Export call) {
     leave();
-    emulated::System::reset();
-    const std::filesystem::path& directory = usesConfig(situation)                  ? seeThrough_
-                                             : situation == Situation::MalformedConfig ? malformed_
-                                                                                       : plain_;
-    emulated::System::setExecutablePath(windowsPath(directory / "host.exe"));
+    const emulated::HostDirectory& host = usesConfig(situation)                  ? seeThrough_
+                                          : situation == Situation::MalformedConfig ? malformed_
+                                                                                    : plain_;
+    host.enterFreshWorld();
 
     headset = std::make_shared<emulated::VirtualHeadset>();
     headsetInterface = emulated::VirtualHeadset::describe(headset);
@@ -160,11 +142,5 @@ bool containsRun(const std::vector<std::string>& lines, const std::vector<std::s
 }
 
 std::optional<long> lockCount() { return emulated::System::semaphoreCount(kModeSwitchLockName); }
-
-std::wstring windowsPath(const std::filesystem::path& path) {
-    std::wstring text = L"Z:";
-    for (char c : path.string()) text += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return text;
-}
 
 }  // namespace tamo::sweep

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/emulated/hid_bus.h"
+#include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
 #include "platform/emulated/virtual_headset.h"
 #include "tamo_settings.h"
@@ -78,10 +79,9 @@ public:
     std::optional<long> otherHolderCount;
 
 private:
-    std::filesystem::path root_;
-    std::filesystem::path plain_;
-    std::filesystem::path seeThrough_;
-    std::filesystem::path malformed_;
+    emulated::HostDirectory plain_;
+    emulated::HostDirectory seeThrough_;
+    emulated::HostDirectory malformed_;
     HANDLE otherHolder_ = nullptr;
 };
 
@@ -95,8 +95,5 @@ bool containsRun(const std::vector<std::string>& lines, const std::vector<std::s
 
 // The mode-switch semaphore's count, nothing when no handle keeps it alive.
 std::optional<long> lockCount();
-
-// The emulated Windows path of a host directory (drive Z: is the root).
-std::wstring windowsPath(const std::filesystem::path& path);
 
 }  // namespace tamo::sweep
