@@ -39,11 +39,11 @@ protected:
     bool seesOpensAndReads() const override { return false; }
 
     void plug(const std::vector<DeviceSpec>& devices, std::size_t headsetIndex) override {
-        for (const DeviceSpec& spec : devices) {
+        for (const DeviceSpec& device : devices) {
             vhid::DeviceDescription description;
-            description.vendorId = spec.vendorId;
-            description.productString = spec.productString;
-            description.openable = spec.openable;
+            description.vendorId = device.vendorId;
+            description.productString = device.productString;
+            description.openable = device.openable;
             const int index = process_.addDevice(description);
             ASSERT_GE(index, 0);
             devices_.push_back(index);
