@@ -25,12 +25,9 @@ using namespace tamo::fuzz;
 
 constexpr const char* kMissingKey = "Cannot find the key:";
 constexpr int kIndicesAlwaysVisited = 999;
-const char* const kEntryKeys[7][2] = {
-    {"VENDORID_", property::kVendorID},       {"PRODUCTID_", property::kProductID},
-    {"USAGE_", property::kUsage},             {"USAGEPAGE_", property::kUsagePage},
-    {"PRODUCTNAME_", property::kProductName}, {"REPORTID_", property::kReportID},
-    {"DEVICENAME_", property::kDeviceName},
-};
+// In the order of an entry's properties.
+const char* const kEntryKeyPrefixes[kPropertyCount] = {"VENDORID_",    "PRODUCTID_", "USAGE_",      "USAGEPAGE_",
+                                                       "PRODUCTNAME_", "REPORTID_",  "DEVICENAME_"};
 
 struct Split {
     std::string key;
@@ -89,9 +86,24 @@ Load referenceLoad(const std::string& bytes, std::vector<std::string>& lines) {
 }
 
 // strtol's base-10 reading, clamped to int.
-int referenceDecimal(const std::string& text) {
-    long long value = std::strtoll(text.c_str(), nullptr, 10);
+// Numbers are read as strtol would with a 32-bit long.
+int referenceInteger(const std::string& text, int base) {
+    long long value = std::strtoll(text.c_str(), nullptr, base);
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+int referenceDecimal(const std::string& text) { return referenceInteger(text, 10); }
+
+// The entry's numbers are hexadecimal; the IDs keep their low 16 bits.
+DeviceConfig referenceEntryOf(const WrittenEntry& written) {
+    DeviceConfig entry;
+    entry.vendorId = static_cast<std::uint16_t>(referenceInteger(written[0], 16));
+    entry.productId = static_cast<std::uint16_t>(referenceInteger(written[1], 16));
+    entry.usage = referenceInteger(written[2], 16);
+    entry.usagePage = referenceInteger(written[3], 16);
+    entry.productName = written[4];
+    entry.reportId = referenceInteger(written[5], 16);
+    entry.deviceName = written[6];
+    return entry;
 }
 
 const std::string* lookUp(const Load& load, const std::string& key, std::vector<std::string>& lines) {
@@ -107,12 +119,14 @@ std::string keyName(const char* prefix, int index) {
     return prefix + std::string(number);
 }
 
-void referenceEntry(const Load& load, int index, DeviceConfigList& table, std::vector<std::string>& lines) {
-    DeviceConfig entry;
-    for (const auto& key : kEntryKeys) {
-        const std::string* value = lookUp(load, keyName(key[0], index), lines);
+using WrittenTable = std::vector<WrittenEntry>;
+
+void referenceEntry(const Load& load, int index, WrittenTable& table, std::vector<std::string>& lines) {
+    WrittenEntry entry;
+    for (std::size_t k = 0; k < kPropertyCount; ++k) {
+        const std::string* value = lookUp(load, keyName(kEntryKeyPrefixes[k], index), lines);
         if (!value) return;
-        entry[key[1]] = *value;
+        entry[k] = *value;
     }
     table.push_back(entry);
 }
@@ -135,15 +149,13 @@ std::vector<int> namedIndicesAbove(const Load& load, int last) {
     return indices;
 }
 
-DeviceConfigList referenceTable(const std::string& file, std::vector<std::string>& lines) {
-    DeviceConfigList table;
+// The file's entries as written; nothing when the built-in table is used.
+std::optional<WrittenTable> referenceTable(const std::string& file, std::vector<std::string>& lines) {
+    WrittenTable table;
     Load load = referenceLoad(file, lines);
     const std::string* count = load.ok ? lookUp(load, "NUM_OF_CONFIG", lines) : nullptr;
     int entries = count ? referenceDecimal(*count) : 0;
-    if (entries <= 0) {
-        addDefaultDeviceConfigs(table);
-        return table;
-    }
+    if (entries <= 0) return std::nullopt;
     for (int index = 1; index <= std::min(entries, kIndicesAlwaysVisited); ++index) {
         referenceEntry(load, index, table, lines);
     }
@@ -164,13 +176,29 @@ std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string describe(const DeviceConfigList& table) {
+std::string describe(const WrittenTable& table) {
     std::string text = std::to_string(table.size()) + " entries";
-    for (const auto& entry : table) {
+    for (const WrittenEntry& entry : table) {
         text += "\n ";
-        for (const auto& [key, value] : entry) text += " " + key + "=" + escaped(value);
+        for (std::size_t k = 0; k < kPropertyCount; ++k) text += std::string(" ") + kProperties[k] + "=" + escaped(entry[k]);
     }
     return text;
+}
+
+void checkTable(const DeviceTableDecision& table, const std::optional<WrittenTable>& expected) {
+    if (!expected) {
+        DeviceConfigList builtIn;
+        addDefaultDeviceConfigs(builtIn);
+        require(table.builtIn && table.table == builtIn, "the built-in table is used");
+        return;
+    }
+    WrittenTable written;
+    for (const EntryOrigin& origin : table.origins) written.push_back(origin.written);
+    require(!table.builtIn && written == *expected, "the device table is the file's",
+            "got " + describe(written) + "\nexpected " + describe(*expected));
+    DeviceConfigList typed;
+    for (const WrittenEntry& entry : *expected) typed.push_back(referenceEntryOf(entry));
+    require(table.table == typed, "each entry's numbers are read from its hexadecimal text");
 }
 
 // The decisions read the bytes from memory, as they would read the file:
@@ -181,11 +209,10 @@ void checkFile(const std::string& file) {
     const std::string printed = joined(table.lines) + joined(seeThrough.lines);
 
     std::vector<std::string> lines;
-    DeviceConfigList expectedTable = referenceTable(file, lines);
+    std::optional<WrittenTable> expectedTable = referenceTable(file, lines);
     bool expectedSeeThrough = referenceSeeThrough(file, lines);
 
-    require(table.table == expectedTable, "the device table is the file's",
-            "got " + describe(table.table) + "\nexpected " + describe(expectedTable));
+    checkTable(table, expectedTable);
     require(seeThrough.allowed == expectedSeeThrough, "the see-through switch is the file's");
     require(printed == joined(lines), "exactly the documented lines are printed",
             "got:\n" + escaped(printed) + "\nexpected:\n" + escaped(joined(lines)));

@@ -27,10 +27,6 @@ namespace {
 using namespace tamo;
 using namespace tamo::fuzz;
 
-constexpr const char* kEntryKeys[] = {property::kVendorID,    property::kProductID, property::kUsage,
-                                      property::kUsagePage,   property::kProductName, property::kReportID,
-                                      property::kDeviceName};
-
 // Headsets never answer here: matching opens, tests and closes, nothing more.
 class MuteDevice final : public emulated::HidDeviceModel {
 public:
@@ -58,25 +54,36 @@ std::string referenceProductString(const std::wstring& units) {
     return text;
 }
 
-const std::string* valueOf(const DeviceConfig& entry, const char* key) {
-    auto it = entry.find(key);
-    return it == entry.end() ? nullptr : &it->second;
+// An entry as written; a test it does not make has no value.
+struct FuzzedEntry {
+    WrittenEntry written;
+    bool hasProductName = true;
+    bool hasUsagePage = true;
+    bool hasUsage = true;
+
+    const std::string& value(const char* property) const { return written[propertyIndex(property)]; }
+};
+
+// The library's entry: the written values as the configuration reads them.
+DeviceConfig libraryEntry(const FuzzedEntry& fuzzed) {
+    DeviceConfig entry = deviceConfigOf(fuzzed.written);
+    if (!fuzzed.hasProductName) entry.productName.reset();
+    if (!fuzzed.hasUsagePage) entry.usagePage.reset();
+    if (!fuzzed.hasUsage) entry.usage.reset();
+    return entry;
 }
 
-bool referenceMatches(const emulated::HidInterface& device, const DeviceConfig& entry) {
-    const std::string* vendor = valueOf(entry, property::kVendorID);
-    const std::string* product = valueOf(entry, property::kProductID);
-    if (!vendor || !product) return false;
-    if (static_cast<std::uint16_t>(referenceHex(*vendor)) != device.vendorId) return false;
-    if (static_cast<std::uint16_t>(referenceHex(*product)) != device.productId) return false;
-    if (const std::string* name = valueOf(entry, property::kProductName)) {
-        if (*name != referenceProductString(device.productString)) return false;
+bool referenceMatches(const emulated::HidInterface& device, const FuzzedEntry& entry) {
+    if (static_cast<std::uint16_t>(referenceHex(entry.value(property::kVendorID))) != device.vendorId) return false;
+    if (static_cast<std::uint16_t>(referenceHex(entry.value(property::kProductID))) != device.productId) return false;
+    if (entry.hasProductName && entry.value(property::kProductName) != referenceProductString(device.productString)) {
+        return false;
     }
-    if (const std::string* page = valueOf(entry, property::kUsagePage)) {
-        if (referenceHex(*page) != static_cast<std::int32_t>(device.usagePage)) return false;
+    if (entry.hasUsagePage && referenceHex(entry.value(property::kUsagePage)) != static_cast<std::int32_t>(device.usagePage)) {
+        return false;
     }
-    if (const std::string* usage = valueOf(entry, property::kUsage)) {
-        if (referenceHex(*usage) != static_cast<std::int32_t>(device.usage)) return false;
+    if (entry.hasUsage && referenceHex(entry.value(property::kUsage)) != static_cast<std::int32_t>(device.usage)) {
+        return false;
     }
     return true;
 }
@@ -88,13 +95,12 @@ struct Match {
 
 // The first interface, in plug order, that can be opened and matches an
 // entry; the name is that of the first entry it matches.
-std::optional<Match> referenceOpen(const std::vector<emulated::HidInterface>& devices, const DeviceConfigList& table) {
+std::optional<Match> referenceOpen(const std::vector<emulated::HidInterface>& devices,
+                                   const std::vector<FuzzedEntry>& table) {
     for (std::size_t d = 0; d < devices.size(); ++d) {
         if (!devices[d].openable) continue;
-        for (const DeviceConfig& entry : table) {
-            if (!referenceMatches(devices[d], entry)) continue;
-            const std::string* name = valueOf(entry, property::kDeviceName);
-            return Match{d, name ? *name : std::string()};
+        for (const FuzzedEntry& entry : table) {
+            if (referenceMatches(devices[d], entry)) return Match{d, entry.value(property::kDeviceName)};
         }
     }
     return std::nullopt;
@@ -117,19 +123,22 @@ emulated::HidInterface fuzzedInterface(FuzzedDataProvider& input, unsigned insta
     return device;
 }
 
-DeviceConfigList fuzzedTable(FuzzedDataProvider& input) {
-    DeviceConfigList table;
+std::vector<FuzzedEntry> fuzzedTable(FuzzedDataProvider& input) {
+    std::vector<FuzzedEntry> table;
     if (input.ConsumeIntegralInRange<int>(0, 7) == 0) {
-        addDefaultDeviceConfigs(table);
+        for (const char* name : {"Tamo Mk2", "TAMO_Zenith", "TAMO Prime"}) {
+            table.push_back({{"2E5C", "0712", "0001", "FF00", name, "0", "HMD#0"}});
+        }
         return table;
     }
     std::size_t entries = input.ConsumeIntegralInRange<std::size_t>(0, 4);
     for (std::size_t e = 0; e < entries; ++e) {
-        DeviceConfig entry;
-        for (const char* key : kEntryKeys) {
-            if (input.ConsumeIntegralInRange<int>(0, 3) != 0) entry[key] = input.ConsumeRandomLengthString(24);
-        }
-        table.push_back(entry);
+        FuzzedEntry entry;
+        for (std::string& value : entry.written) value = input.ConsumeRandomLengthString(24);
+        entry.hasProductName = input.ConsumeIntegralInRange<int>(0, 3) != 0;
+        entry.hasUsagePage = input.ConsumeIntegralInRange<int>(0, 3) != 0;
+        entry.hasUsage = input.ConsumeIntegralInRange<int>(0, 3) != 0;
+        table.push_back(std::move(entry));
     }
     return table;
 }
@@ -144,10 +153,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<emulated::HidInterface> devices;
     std::size_t count = input.ConsumeIntegralInRange<std::size_t>(1, 2);
     for (std::size_t d = 0; d < count; ++d) devices.push_back(fuzzedInterface(input, static_cast<unsigned>(d)));
-    const DeviceConfigList table = fuzzedTable(input);
+    const std::vector<FuzzedEntry> written = fuzzedTable(input);
+    DeviceConfigList table;
+    for (const FuzzedEntry& entry : written) table.push_back(libraryEntry(entry));
     for (const auto& device : devices) emulated::HidBus::plug(device);
 
-    std::optional<Match> expected = referenceOpen(devices, table);
+    std::optional<Match> expected = referenceOpen(devices, written);
     {
         LineRedirect out;
         HidDeviceConnection connection(table);

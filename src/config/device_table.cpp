@@ -16,20 +16,18 @@ constexpr std::size_t kKeyNameCapacity = 128;
 // "%03d": indices below 1000 are written with exactly three digits.
 constexpr std::size_t kPaddedDigits = 3;
 
-struct BuiltInEntry {
-    const char* vendorId;
-    const char* productId;
-    const char* usage;
-    const char* usagePage;
-    const char* productName;
-    const char* reportId;
-    const char* deviceName;
-};
-constexpr std::array<BuiltInEntry, 3> kBuiltInEntries = {{
+// In the order of kProperties.
+const std::array<std::array<const char*, kPropertyCount>, 3> kBuiltInEntries = {{
     {"2E5C", "0712", "0001", "FF00", "Tamo Mk2", "0", "HMD#0"},
     {"2E5C", "0712", "0001", "FF00", "TAMO_Zenith", "0", "HMD#0"},
     {"2E5C", "0712", "0001", "FF00", "TAMO Prime", "0", "HMD#0"},
 }};
+
+WrittenEntry builtInWritten(std::size_t entry) {
+    WrittenEntry written;
+    for (std::size_t k = 0; k < kPropertyCount; ++k) written[k] = kBuiltInEntries[entry][k];
+    return written;
+}
 
 // Indices up to this one are each looked up, so every missing entry among
 // them prints its line, however sparse the file.
@@ -50,13 +48,15 @@ struct Field {
 using EntryFields = std::array<std::optional<Field>, kEntryKeyCount>;
 
 // The index that `digits` stand for when entryKey writes it so ("007",
-// "1000"; not "7" or "0007").
+// "1000"; not "7", "0007" or "+007"): only digits, at least three, and no
+// leading zero beyond the padding.
 std::optional<int> indexWrittenAs(std::string_view digits) {
-    const int index = readInteger(digits, 10).value;
-    std::string written = std::to_string(index);
-    if (written.size() < kPaddedDigits) written.insert(0, kPaddedDigits - written.size(), '0');
-    if (index < 0 || written != digits) return std::nullopt;
-    return index;
+    if (digits.size() < kPaddedDigits) return std::nullopt;
+    if (digits.size() > kPaddedDigits && digits.front() == '0') return std::nullopt;
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+    const IntegerText index = readInteger(digits, 10);
+    if (index.clamped) return std::nullopt;
+    return index.value;
 }
 
 // The file's pairs as the table needs them: each entry key under its index,
@@ -74,7 +74,7 @@ public:
     }
 
     const std::optional<Field>& count() const { return count_; }
-    const EntryFields* entry(int index) const {
+    EntryFields* entry(int index) {
         auto found = entries_.find(index);
         return found == entries_.end() ? nullptr : &found->second;
     }
@@ -132,31 +132,35 @@ private:
 void useBuiltInEntries(DeviceTableDecision& decision) {
     decision.builtIn = true;
     addDefaultDeviceConfigs(decision.table);
-    decision.origins.resize(decision.table.size());
+    for (std::size_t entry = 0; entry < kBuiltInEntries.size(); ++entry) {
+        decision.origins.push_back(EntryOrigin{0, {}, builtInWritten(entry)});
+    }
 }
 
 // Entry `index`: into the table when the file holds all seven of its keys;
-// otherwise dropped at the first absent key, which is reported.
-void visitIndex(const EntryKeysOfFile& file, int index, DeviceTableDecision& decision, DecisionLines& lines) {
-    const EntryFields* fields = file.entry(index);
-    DeviceConfig entry;
+// otherwise dropped at the first absent key, which is reported. The file's
+// values move into the decision: each index is visited once.
+void visitIndex(EntryKeysOfFile& file, int index, DeviceTableDecision& decision, DecisionLines& lines) {
+    EntryFields* fields = file.entry(index);
     EntryOrigin origin;
     origin.index = index;
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
-        const std::optional<Field>* field = fields ? &(*fields)[k] : nullptr;
+        std::optional<Field>* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
             std::string key = entryKey(k, index);
             lines.add(missingKeyLine(key));
             decision.visited.push_back({index, std::move(key)});
             return;
         }
-        entry.emplace(kEntryKeys[k].property, (*field)->value);
+        origin.written[k] = std::move((*field)->value);
         origin.lines[k] = (*field)->line;
     }
     decision.visited.push_back({index, std::nullopt});
-    decision.table.push_back(std::move(entry));
-    decision.origins.push_back(origin);
+    decision.table.push_back(deviceConfigOf(origin.written));
+    decision.origins.push_back(std::move(origin));
 }
+
+std::uint16_t low16(const std::string& hex) { return static_cast<std::uint16_t>(readInteger(hex, 16).value); }
 
 }  // namespace
 
@@ -216,17 +220,26 @@ void loadDeviceConfigs(DeviceConfigList& list) {
 }
 
 void addDefaultDeviceConfigs(DeviceConfigList& list) {
-    for (const BuiltInEntry& builtIn : kBuiltInEntries) {
-        list.push_back(DeviceConfig{
-            {property::kVendorID, builtIn.vendorId},
-            {property::kProductID, builtIn.productId},
-            {property::kUsage, builtIn.usage},
-            {property::kUsagePage, builtIn.usagePage},
-            {property::kProductName, builtIn.productName},
-            {property::kReportID, builtIn.reportId},
-            {property::kDeviceName, builtIn.deviceName},
-        });
+    for (std::size_t entry = 0; entry < kBuiltInEntries.size(); ++entry) {
+        list.push_back(deviceConfigOf(builtInWritten(entry)));
     }
+}
+
+DeviceConfig deviceConfigOf(const WrittenEntry& written) {
+    enum : std::size_t { kVendor, kProduct, kUsage, kUsagePage, kProductName, kReport, kDeviceName };
+    static_assert(kProperties[kVendor] == property::kVendorID && kProperties[kProduct] == property::kProductID &&
+                  kProperties[kUsage] == property::kUsage && kProperties[kUsagePage] == property::kUsagePage &&
+                  kProperties[kProductName] == property::kProductName && kProperties[kReport] == property::kReportID &&
+                  kProperties[kDeviceName] == property::kDeviceName);
+    DeviceConfig entry;
+    entry.vendorId = low16(written[kVendor]);
+    entry.productId = low16(written[kProduct]);
+    entry.usagePage = readInteger(written[kUsagePage], 16).value;
+    entry.usage = readInteger(written[kUsage], 16).value;
+    entry.productName = written[kProductName];
+    entry.reportId = readInteger(written[kReport], 16).value;
+    entry.deviceName = written[kDeviceName];
+    return entry;
 }
 
 }  // namespace tamo

@@ -30,7 +30,7 @@ struct EntryKey {
     const char* pattern;
     const char* property;
 };
-inline constexpr std::size_t kEntryKeyCount = 7;
+inline constexpr std::size_t kEntryKeyCount = kPropertyCount;
 inline constexpr std::array<EntryKey, kEntryKeyCount> kEntryKeys = {{
     {"VENDORID_%03d", property::kVendorID},
     {"PRODUCTID_%03d", property::kProductID},
@@ -68,6 +68,8 @@ struct EntryOrigin {
     int index = 0;
     // The line of each key, in the order of kEntryKeys (file entries only).
     std::array<int, kEntryKeyCount> lines{};
+    // The values as written (the built-in table's text for a built-in entry).
+    WrittenEntry written;
 };
 
 // An entry index the library looked at, and the first of its keys that the

@@ -14,24 +14,6 @@
 
 namespace tamo {
 
-// An entry as matching compares it, its numbers read once from the table's
-// hexadecimal text. Vendor and product IDs are compared by their low 16
-// bits; usage page and usage as whole 32-bit numbers, so a table value
-// beyond 16 bits never matches. An absent test is skipped.
-struct MatchEntry {
-    std::uint16_t vendorId = 0;
-    std::uint16_t productId = 0;
-    std::optional<std::string> productName;
-    std::optional<std::int32_t> usagePage;
-    std::optional<std::int32_t> usage;
-    // Empty when the entry has none.
-    std::string deviceName;
-};
-
-// The entry's typed form; nothing when it lacks VendorID or ProductID, which
-// the connection drops.
-std::optional<MatchEntry> matchEntryOf(const DeviceConfig& entry);
-
 // The tests in the order they are made; the first that fails decides.
 enum class MatchTest { Vendor, Product, ProductString, Capabilities, UsagePage, Usage };
 
@@ -51,7 +33,7 @@ struct MatchResult {
 // The product string and the capabilities are read from the device for
 // this entry alone, each only when its test is reached.
 MatchResult matchEntry(const HidLibrary& hid, HANDLE device, const HIDD_ATTRIBUTES& attributes,
-                       const MatchEntry& entry);
+                       const DeviceConfig& entry);
 
 // The interface's product string as UTF-16 units, up to the first zero;
 // empty when it cannot be read.

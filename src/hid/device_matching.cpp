@@ -1,7 +1,6 @@
 // Matching an opened interface against the device table.
 #include "hid/device_match.h"
 
-#include "config/integer_text.h"
 #include "hid/hid_device_connection.h"
 #include "platform/console.h"
 
@@ -15,18 +14,6 @@ namespace {
 // them and the terminator.
 constexpr std::size_t kProductStringUnits = 128;
 
-const std::string* valueOf(const DeviceConfig& entry, const char* key) {
-    auto it = entry.find(key);
-    return it == entry.end() ? nullptr : &it->second;
-}
-
-std::int32_t hexValue(const std::string& text) { return readInteger(text, 16).value; }
-
-std::optional<std::int32_t> optionalHex(const DeviceConfig& entry, const char* key) {
-    const std::string* text = valueOf(entry, key);
-    return text ? std::optional<std::int32_t>(hexValue(*text)) : std::nullopt;
-}
-
 MatchResult failedAt(MatchTest test, std::int64_t wanted, std::int64_t found) {
     MatchResult result;
     result.failed = test;
@@ -37,22 +24,8 @@ MatchResult failedAt(MatchTest test, std::int64_t wanted, std::int64_t found) {
 
 }  // namespace
 
-std::optional<MatchEntry> matchEntryOf(const DeviceConfig& entry) {
-    const std::string* vendor = valueOf(entry, property::kVendorID);
-    const std::string* product = valueOf(entry, property::kProductID);
-    if (!vendor || !product) return std::nullopt;
-    MatchEntry typed;
-    typed.vendorId = static_cast<std::uint16_t>(hexValue(*vendor));
-    typed.productId = static_cast<std::uint16_t>(hexValue(*product));
-    if (const std::string* name = valueOf(entry, property::kProductName)) typed.productName = *name;
-    typed.usagePage = optionalHex(entry, property::kUsagePage);
-    typed.usage = optionalHex(entry, property::kUsage);
-    if (const std::string* name = valueOf(entry, property::kDeviceName)) typed.deviceName = *name;
-    return typed;
-}
-
 MatchResult matchEntry(const HidLibrary& hid, HANDLE device, const HIDD_ATTRIBUTES& attributes,
-                       const MatchEntry& entry) {
+                       const DeviceConfig& entry) {
     if (entry.vendorId != attributes.VendorID) return failedAt(MatchTest::Vendor, entry.vendorId, attributes.VendorID);
     if (entry.productId != attributes.ProductID) {
         return failedAt(MatchTest::Product, entry.productId, attributes.ProductID);
@@ -108,7 +81,7 @@ bool HidDeviceConnection::matchDevice(HANDLE device) {
         printLine("Error: HidD_GetAttributes failed");
         return false;
     }
-    for (const MatchEntry& entry : deviceTable_) {
+    for (const DeviceConfig& entry : deviceTable_) {
         if (!matchEntry(hid_, device, attributes, entry).matched()) continue;
         deviceName_ = entry.deviceName;
         return true;

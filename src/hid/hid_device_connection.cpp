@@ -25,11 +25,7 @@ using DetailBlock = std::unique_ptr<SP_DEVICE_INTERFACE_DETAIL_DATA_W, FreeBlock
 }  // namespace
 
 HidDeviceConnection::HidDeviceConnection(const DeviceConfigList& table, const HidLibrary& hid)
-    : hid_(hid), deviceName_(kNoDevice) {
-    for (const DeviceConfig& entry : table) {
-        if (std::optional<MatchEntry> typed = matchEntryOf(entry)) deviceTable_.push_back(std::move(*typed));
-    }
-}
+    : hid_(hid), deviceTable_(table), deviceName_(kNoDevice) {}
 
 HidDeviceConnection::~HidDeviceConnection() { close(); }
 

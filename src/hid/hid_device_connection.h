@@ -24,7 +24,7 @@ using ConstReport = std::span<const std::uint8_t, kReportSize>;
 
 class HidDeviceConnection {
 public:
-    // Keeps a copy of the entries that have both VendorID and ProductID.
+    // Keeps a copy of the table.
     explicit HidDeviceConnection(const DeviceConfigList& table, const HidLibrary& hid = HidLibrary::instance());
     ~HidDeviceConnection();
     HidDeviceConnection(const HidDeviceConnection&) = delete;
@@ -58,8 +58,7 @@ private:
     // Declared so that destruction, too, closes the device before the set.
     UniqueDeviceInfoSet deviceInfoSet_;
     UniqueFileHandle deviceHandle_;
-    // The entries that have both VendorID and ProductID, typed once.
-    std::vector<MatchEntry> deviceTable_;
+    DeviceConfigList deviceTable_;
     std::string deviceName_;
     std::optional<DWORD> openedInterface_;
 };

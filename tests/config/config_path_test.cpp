@@ -24,7 +24,7 @@ const std::string kVisorEntry =
 // The product name of each entry of the table, enough to tell tables apart.
 std::vector<std::string> productNames(const DeviceConfigList& list) {
     std::vector<std::string> names;
-    for (const DeviceConfig& entry : list) names.push_back(entry.at("ProductName"));
+    for (const DeviceConfig& entry : list) names.push_back(entry.productName.value_or(""));
     return names;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tamo::test {
@@ -21,10 +22,7 @@ using Values = std::array<std::string, 7>;
 const std::array<std::string, 7> kKeyStems = {"VENDORID",    "PRODUCTID", "USAGE",     "USAGEPAGE",
                                                "PRODUCTNAME", "REPORTID",  "DEVICENAME"};
 
-DeviceConfig entry(const Values& v) {
-    return {{"VendorID", v[0]},    {"ProductID", v[1]}, {"Usage", v[2]},      {"UsagePage", v[3]},
-            {"ProductName", v[4]}, {"ReportID", v[5]},  {"DeviceName", v[6]}};
-}
+DeviceConfig entry(const Values& v) { return deviceConfigOf(v); }
 
 const Values kMk2 = {"2E5C", "0712", "0001", "FF00", "Tamo Mk2", "0", "HMD#0"};
 const Values kZenith = {"2E5C", "0712", "0001", "FF00", "TAMO_Zenith", "0", "HMD#0"};
@@ -34,6 +32,7 @@ const Values kVisor = {"1A2B", "3C4D", "0002", "FF01", "Visor", "4", "VISOR#7"};
 const Values kLens = {"00ff", "ABCD", "0003", "FF02", "Lens X", "0", "LENS#2"};
 
 const DeviceConfigList kBuiltIn = {entry(kMk2), entry(kZenith), entry(kPrime)};
+const std::vector<Values> kBuiltInValues = {kMk2, kZenith, kPrime};
 
 std::string keyOf(const std::string& stem, int index) {
     char name[64];
@@ -79,9 +78,27 @@ TEST_F(DeviceTableTest, BuiltInEntriesAreAppendedInOrder) {
 struct TableCase {
     const char* what;
     std::optional<std::string> file;  // nothing: no hmd_config.ini
-    DeviceConfigList table;
+    std::vector<Values> table;  // as written
     Lines lines;
 };
+
+// The library prints the case's lines and builds the case's table: each
+// value kept as written, and read as the entry the table holds.
+void expectTable(const TableCase& c) {
+    DeviceConfigList list;
+    LineRedirect out;
+    loadDeviceConfigs(list);
+    EXPECT_EQ(out.lines(), c.lines) << c.what;
+    DeviceConfigList expected;
+    for (const Values& values : c.table) expected.push_back(entry(values));
+    EXPECT_EQ(list, expected) << c.what;
+
+    HMDConfigReader reader;
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
+    std::vector<Values> written;
+    for (const EntryOrigin& origin : decision.origins) written.push_back(origin.written);
+    EXPECT_EQ(written, c.table) << c.what;
+}
 
 TEST_F(DeviceTableTest, TableFollowsTheFile) {
     const std::string builtInFile = "ENABLE_SEE_THROUGH=1\n" + entryLines(3, kPrime) + entryLines(1, kMk2) +
@@ -90,13 +107,13 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
     for (char c : builtInFile) builtInFileCrLf += c == '\n' ? std::string("\r\n") : std::string(1, c);
 
     const std::vector<TableCase> cases = {
-        {"no file", std::nullopt, kBuiltIn, {}},
-        {"file reproducing the built-in table", builtInFile, kBuiltIn, {}},
-        {"the same with CR LF line ends", builtInFileCrLf, kBuiltIn, {}},
+        {"no file", std::nullopt, kBuiltInValues, {}},
+        {"file reproducing the built-in table", builtInFile, kBuiltInValues, {}},
+        {"the same with CR LF line ends", builtInFileCrLf, kBuiltInValues, {}},
         {"entries from the file", "NUM_OF_CONFIG=2\n" + entryLines(1, kPad) + entryLines(2, kVisor),
-         {entry(kPad), entry(kVisor)}, {}},
+         {kPad, kVisor}, {}},
         {"entry 1 lacks its VENDORID",
-         "NUM_OF_CONFIG=2\n" + entryLines(1, kPad, {"VENDORID"}) + entryLines(2, kVisor), {entry(kVisor)},
+         "NUM_OF_CONFIG=2\n" + entryLines(1, kPad, {"VENDORID"}) + entryLines(2, kVisor), {kVisor},
          {missing("VENDORID_001")}},
         {"only entry lacks DEVICENAME: empty table, no fallback",
          "NUM_OF_CONFIG=1\n" + entryLines(1, kPad, {"DEVICENAME"}), {}, {missing("DEVICENAME_001")}},
@@ -104,21 +121,21 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
          "NUM_OF_CONFIG=3\n" + entryLines(1, kPad, {"PRODUCTID", "USAGEPAGE", "DEVICENAME"}) +
              entryLines(2, kVisor, {"USAGE", "REPORTID"}) + entryLines(3, kLens, {"DEVICENAME"}),
          {}, {missing("PRODUCTID_001"), missing("USAGE_002"), missing("DEVICENAME_003")}},
-        {"entries without a count", entryLines(1, kPad), kBuiltIn, {missing("NUM_OF_CONFIG")}},
-        {"NUM_OF_CONFIG=0", "NUM_OF_CONFIG=0\n" + entryLines(1, kPad), kBuiltIn, {}},
-        {"NUM_OF_CONFIG=-1", "NUM_OF_CONFIG=-1\n" + entryLines(1, kPad), kBuiltIn, {}},
-        {"NUM_OF_CONFIG=abc", "NUM_OF_CONFIG=abc\n" + entryLines(1, kPad), kBuiltIn, {}},
-        {"NUM_OF_CONFIG=-2147483649", "NUM_OF_CONFIG=-2147483649\n" + entryLines(1, kPad), kBuiltIn, {}},
+        {"entries without a count", entryLines(1, kPad), kBuiltInValues, {missing("NUM_OF_CONFIG")}},
+        {"NUM_OF_CONFIG=0", "NUM_OF_CONFIG=0\n" + entryLines(1, kPad), kBuiltInValues, {}},
+        {"NUM_OF_CONFIG=-1", "NUM_OF_CONFIG=-1\n" + entryLines(1, kPad), kBuiltInValues, {}},
+        {"NUM_OF_CONFIG=abc", "NUM_OF_CONFIG=abc\n" + entryLines(1, kPad), kBuiltInValues, {}},
+        {"NUM_OF_CONFIG=-2147483649", "NUM_OF_CONFIG=-2147483649\n" + entryLines(1, kPad), kBuiltInValues, {}},
         {"the later NUM_OF_CONFIG wins",
-         "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + "NUM_OF_CONFIG=0\n", kBuiltIn, {}},
+         "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + "NUM_OF_CONFIG=0\n", kBuiltInValues, {}},
         {"count of five with three entries",
          "NUM_OF_CONFIG=5\n" + entryLines(1, kPad) + entryLines(2, kVisor) + entryLines(3, kLens),
-         {entry(kPad), entry(kVisor), entry(kLens)}, {missing("VENDORID_004"), missing("VENDORID_005")}},
+         {kPad, kVisor, kLens}, {missing("VENDORID_004"), missing("VENDORID_005")}},
         {"entries beyond the count are not read",
-         "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + entryLines(2, kVisor), {entry(kPad)}, {}},
+         "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + entryLines(2, kVisor), {kPad}, {}},
         {"count with leading blank and tail", "NUM_OF_CONFIG= 2 entries\n" + entryLines(1, kPad) +
                                                   entryLines(2, kVisor),
-         {entry(kPad), entry(kVisor)}, {}},
+         {kPad, kVisor}, {}},
         {"positive count, nothing complete", "NUM_OF_CONFIG=2\n", {}, missingVendorIds(1, 2)},
         {"keys need three digits",
          "NUM_OF_CONFIG=1\nVENDORID_1=045E\nPRODUCTID_01=0B12\nUSAGE_001=0005\n", {},
@@ -129,19 +146,19 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
         {"keys are case-sensitive", "NUM_OF_CONFIG=1\nvendorid_001=045E\n", {}, {missing("VENDORID_001")}},
         {"three-digit indices and 1000",
          "NUM_OF_CONFIG=1000\n" + entryLines(1000, kLens) + entryLines(1, kPad) + entryLines(999, kVisor),
-         {entry(kPad), entry(kVisor), entry(kLens)}, missingVendorIds(2, 998)},
+         {kPad, kVisor, kLens}, missingVendorIds(2, 998)},
         {"index 1000 is out of a count of 999",
-         "NUM_OF_CONFIG=999\n" + entryLines(999, kVisor) + entryLines(1000, kLens), {entry(kVisor)},
+         "NUM_OF_CONFIG=999\n" + entryLines(999, kVisor) + entryLines(1000, kLens), {kVisor},
          missingVendorIds(1, 998)},
         {"values are taken verbatim",
          "NUM_OF_CONFIG=1\nVENDORID_001= 045e\nPRODUCTID_001=0x0B12\nUSAGE_001=5\nUSAGEPAGE_001=FF00\t\n"
          "PRODUCTNAME_001=Tamo Mk2 \nREPORTID_001=zero\nDEVICENAME_001=HMD#0=ignored\n",
-         {entry({" 045e", "0x0B12", "5", "FF00\t", "Tamo Mk2 ", "zero", "HMD#0"})}, {}},
-        {"malformed line", "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + "[section]\n", kBuiltIn,
+         {{" 045e", "0x0B12", "5", "FF00\t", "Tamo Mk2 ", "zero", "HMD#0"}}, {}},
+        {"malformed line", "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + "[section]\n", kBuiltInValues,
          {"strtok_r() is failed!!", "getKeyValueFromBuffer([section]) is failed!!"}},
-        {"blank line", "NUM_OF_CONFIG=1\n\n" + entryLines(1, kPad), kBuiltIn,
+        {"blank line", "NUM_OF_CONFIG=1\n\n" + entryLines(1, kPad), kBuiltInValues,
          {"strtok_r() is failed!!", "getKeyValueFromBuffer() is failed!!"}},
-        {"byte-order mark before the count", "\xEF\xBB\xBFNUM_OF_CONFIG=1\n" + entryLines(1, kPad), kBuiltIn,
+        {"byte-order mark before the count", "\xEF\xBB\xBFNUM_OF_CONFIG=1\n" + entryLines(1, kPad), kBuiltInValues,
          {missing("NUM_OF_CONFIG")}},
     };
     for (const TableCase& c : cases) {
@@ -149,11 +166,7 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
             writeConfig(*c.file);
         else
             removeConfig();
-        DeviceConfigList list;
-        LineRedirect out;
-        loadDeviceConfigs(list);
-        EXPECT_EQ(out.lines(), c.lines) << c.what;
-        EXPECT_EQ(list, c.table) << c.what;
+        expectTable(c);
     }
 }
 
@@ -167,22 +180,31 @@ TEST_F(DeviceTableTest, HugeCountsStillGiveTheCompleteEntries) {
     const Lines upTo999 = missingVendorIds(3, 999);
     const std::vector<TableCase> cases = {
         {"NUM_OF_CONFIG=2147483647", "NUM_OF_CONFIG=2147483647\n" + entries,
-         {entry(kPad), entry(kVisor), entry(kLens), entry(kVisor)}, concat(upTo999, {missing("USAGE_7000")})},
+         {kPad, kVisor, kLens, kVisor}, concat(upTo999, {missing("USAGE_7000")})},
         {"clamped count", "NUM_OF_CONFIG=99999999999999\n" + entries,
-         {entry(kPad), entry(kVisor), entry(kLens), entry(kVisor)}, concat(upTo999, {missing("USAGE_7000")})},
+         {kPad, kVisor, kLens, kVisor}, concat(upTo999, {missing("USAGE_7000")})},
         {"count between named indices", "NUM_OF_CONFIG=6999\n" + entries,
-         {entry(kPad), entry(kVisor), entry(kLens)}, upTo999},
+         {kPad, kVisor, kLens}, upTo999},
         {"count of exactly a named index", "NUM_OF_CONFIG=7000\n" + entries,
-         {entry(kPad), entry(kVisor), entry(kLens)}, concat(upTo999, {missing("USAGE_7000")})},
+         {kPad, kVisor, kLens}, concat(upTo999, {missing("USAGE_7000")})},
     };
     for (const TableCase& c : cases) {
         writeConfig(*c.file);
-        DeviceConfigList list;
-        LineRedirect out;
-        loadDeviceConfigs(list);
-        EXPECT_EQ(out.lines(), c.lines) << c.what;
-        EXPECT_EQ(list, c.table) << c.what;
+        expectTable(c);
     }
+}
+
+// The numbers of an entry are read once, as hexadecimal; the IDs keep
+// their low 16 bits, the usages the whole clamped 32-bit value.
+TEST(DeviceConfigOf, ReadsTheWrittenNumbers) {
+    const std::vector<std::pair<Values, DeviceConfig>> cases = {
+        {kMk2, {0x2E5C, 0x0712, 0xFF00, 0x0001, "Tamo Mk2", 0, "HMD#0"}},
+        {{" 045e", "0x0B12", "5", "FF00\t", "Tamo Mk2 ", "zero", "HMD#0"},
+         {0x045E, 0x0B12, 0xFF00, 0x0005, "Tamo Mk2 ", 0, "HMD#0"}},
+        {{"12E5C", "-D1A4", "10001", "FFFFFFFFF", "x", "1f", "y"},
+         {0x2E5C, 0x2E5C, 0x7FFFFFFF, 0x10001, "x", 0x1F, "y"}},
+    };
+    for (const auto& [written, expected] : cases) EXPECT_EQ(deviceConfigOf(written), expected) << written[0];
 }
 
 TEST_F(DeviceTableTest, BothPathsAppendToTheCallersList) {

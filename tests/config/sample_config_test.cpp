@@ -29,8 +29,7 @@ std::string sampleText() {
 }
 
 DeviceConfig entry(const std::string& productName) {
-    return {{"VendorID", "2E5C"},         {"ProductID", "0712"}, {"Usage", "0001"},       {"UsagePage", "FF00"},
-            {"ProductName", productName}, {"ReportID", "0"},     {"DeviceName", "HMD#0"}};
+    return {0x2E5C, 0x0712, 0xFF00, 0x0001, productName, 0, "HMD#0"};
 }
 
 // The sample's entries, as the documentation lists them.

@@ -57,11 +57,7 @@ class EntryMatchTest : public PlatformTest, public ::testing::WithParamInterface
 
 TEST_P(EntryMatchTest, SelectsTheInterfaceOrNot) {
     const MatchCase& c = GetParam();
-    DeviceConfig entry = headsetEntry();
-    for (const auto& [key, value] : c.entryChanges) {
-        if (value) entry[key] = *value;
-        else entry.erase(key);
-    }
+    DeviceConfig entry = headsetEntryWith(c.entryChanges);
     auto headset = std::make_shared<VirtualHeadset>();
     HidInterface description = VirtualHeadset::describe(headset, c.productString);
     description.vendorId = c.vendorId;
@@ -148,35 +144,6 @@ TEST_F(ConnectionMatchTest, EntriesDifferingOnlyInProductNameTellDevicesApart) {
     EXPECT_EQ(CallLog::count("HidD_GetPreparsedData"), 1u) << "capabilities only for the entry whose name matched";
 }
 
-TEST_F(ConnectionMatchTest, MatchedEntryWithoutDeviceNameGivesAnEmptyName) {
-    plugHeadset();
-    DeviceConfig entry = headsetEntry();
-    entry.erase(property::kDeviceName);
-    HidDeviceConnection connection({entry});
-    ASSERT_TRUE(connection.open());
-    EXPECT_EQ(connection.deviceName(), "");
-}
-
-TEST_F(ConnectionMatchTest, EntriesWithoutBothIdsAreDroppedButInterfacesAreStillOpened) {
-    HidBus::plug(otherInterface(0x0000, 0x0712));
-    auto headset = plugHeadset();
-    DeviceConfig noVendor = headsetEntry();
-    noVendor.erase(property::kVendorID);  // would match the first interface with its vendor ID 0
-    DeviceConfig noProduct = headsetEntry();
-    noProduct.erase(property::kProductID);
-    HidDeviceConnection connection({noVendor, noProduct});
-
-    LineRedirect out;
-    EXPECT_FALSE(connection.open());
-    EXPECT_TRUE(out.lines().empty());
-    EXPECT_EQ(HidBus::openRequests(), (std::vector<std::wstring>{HidBus::devicePath(0x0000, 0x0712), headsetPath()}));
-    EXPECT_EQ(CallLog::count("HidD_GetAttributes"), 2u);
-    EXPECT_EQ(CallLog::count("HidD_GetProductString"), 0u);
-    EXPECT_EQ(headset->opens(), 1u);
-    EXPECT_EQ(headset->closes(), 1u);
-    EXPECT_EQ(connection.deviceName(), "No Device");
-}
-
 TEST_F(ConnectionMatchTest, FirstOfTwoMatchingInterfacesIsKeptAndTheSecondNeverOpened) {
     auto first = plugHeadset(L"Tamo Mk2", 1);
     auto second = plugHeadset(L"Tamo Mk2", 2);
@@ -190,8 +157,7 @@ TEST_F(ConnectionMatchTest, FirstOfTwoMatchingInterfacesIsKeptAndTheSecondNeverO
 TEST_F(ConnectionMatchTest, SecondEntryNamesTheDevice) {
     HidBus::plug(otherInterface(0x046D, 0xC52B));
     plugHeadset(L"TAMO_Zenith");
-    DeviceConfig mouse{{property::kVendorID, "046D"}, {property::kProductID, "C52C"}, {property::kDeviceName, "Mouse"}};
-    HidDeviceConnection connection({mouse, headsetEntry("TAMO_Zenith", "HMD#1")});
+    HidDeviceConnection connection({idsOnly(0x046D, 0xC52C, "Mouse"), headsetEntry("TAMO_Zenith", "HMD#1")});
     ASSERT_TRUE(connection.open());
     EXPECT_EQ(connection.deviceName(), "HMD#1");
 }
@@ -246,8 +212,7 @@ TEST_F(ConnectionMatchTest, CapsStatusFailureStillFreesThePreparsedData) {
 
 TEST_F(ConnectionMatchTest, CapabilitiesFailingForEveryEntryMatchesNothing) {
     plugHeadset();
-    DeviceConfig bare{{property::kVendorID, "2E5C"}, {property::kProductID, "0712"}};
-    HidDeviceConnection connection({bare});
+    HidDeviceConnection connection({idsOnly(0x2E5C, 0x0712)});
     Faults::failCall("HidD_GetPreparsedData", 1, ERROR_GEN_FAILURE);
     EXPECT_FALSE(connection.open()) << "even an entry without usage tests needs readable capabilities";
 }

@@ -5,18 +5,51 @@
 #include "platform/emulated/hid_bus.h"
 #include "platform/emulated/virtual_headset.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tamo::test {
 
-// An entry like the built-in ones.
+// An entry like the built-in ones, as written and as read.
+inline WrittenEntry headsetWritten(const std::string& productName = "Tamo Mk2",
+                                   const std::string& deviceName = "HMD#0") {
+    return {"2E5C", "0712", "0001", "FF00", productName, "0", deviceName};
+}
 inline DeviceConfig headsetEntry(const std::string& productName = "Tamo Mk2", const std::string& deviceName = "HMD#0") {
-    return DeviceConfig{{property::kVendorID, "2E5C"},      {property::kProductID, "0712"},
-                        {property::kReportID, "0"},         {property::kUsage, "0001"},
-                        {property::kUsagePage, "FF00"},     {property::kProductName, productName},
-                        {property::kDeviceName, deviceName}};
+    return deviceConfigOf(headsetWritten(productName, deviceName));
+}
+
+// The headset's entry with some values written otherwise; a property
+// given no value is a test the entry does not make (product name, usage
+// page, usage).
+using EntryChanges = std::vector<std::pair<const char*, std::optional<std::string>>>;
+inline DeviceConfig headsetEntryWith(const EntryChanges& changes) {
+    WrittenEntry written = headsetWritten();
+    for (const auto& [key, value] : changes) {
+        if (value) written.at(propertyIndex(key)) = *value;
+    }
+    DeviceConfig entry = deviceConfigOf(written);
+    for (const auto& [key, value] : changes) {
+        if (value) continue;
+        if (key == std::string_view(property::kProductName)) entry.productName.reset();
+        if (key == std::string_view(property::kUsagePage)) entry.usagePage.reset();
+        if (key == std::string_view(property::kUsage)) entry.usage.reset();
+    }
+    return entry;
+}
+
+// An entry that makes only the two ID tests.
+inline DeviceConfig idsOnly(std::uint16_t vendorId, std::uint16_t productId, const std::string& deviceName = {}) {
+    DeviceConfig entry;
+    entry.vendorId = vendorId;
+    entry.productId = productId;
+    entry.deviceName = deviceName;
+    return entry;
 }
 
 // Plugs a virtual headset in; instances tell apart several of them.

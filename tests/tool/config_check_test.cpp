@@ -238,7 +238,8 @@ TEST_F(ConfigCheckDetails, TheTableComesEntryByEntryWithItsLines) {
     ConfigCheck result = check("NUM_OF_CONFIG=2\n" + kEntry1 + "ENABLE_SEE_THROUGH=2\n");
     ASSERT_EQ(result.table.size(), 1u);
     EXPECT_EQ(result.table[0].index, 1);
-    EXPECT_EQ(result.table[0].properties.at("ProductName"), "Tamo Mk2");
+    EXPECT_EQ(result.table[0].properties.productName, "Tamo Mk2");
+    EXPECT_EQ(result.table[0].written[propertyIndex("ProductName")], "Tamo Mk2");
     EXPECT_EQ(result.table[0].lines.at("VendorID"), 2);
     EXPECT_EQ(result.table[0].lines.at("DeviceName"), 8);
     EXPECT_TRUE(result.seeThroughAllowed);

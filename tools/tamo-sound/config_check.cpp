@@ -302,7 +302,7 @@ private:
         int builtInIndex = 0;
         for (std::size_t i = 0; i < table.table.size(); ++i) {
             const EntryOrigin& origin = table.origins[i];
-            ConfigEntry entry{table.builtIn ? ++builtInIndex : origin.index, table.table[i], {}};
+            ConfigEntry entry{table.builtIn ? ++builtInIndex : origin.index, table.table[i], origin.written, {}};
             if (!table.builtIn) {
                 for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
                     entry.lines[kEntryKeys[field].property] = origin.lines[field];
@@ -486,7 +486,7 @@ private:
     void explainValues(const ConfigEntry& entry) {
         for (const char* property : {property::kVendorID, property::kProductID, property::kUsagePage,
                                      property::kUsage}) {
-            const std::string& text = entry.properties.at(property);
+            const std::string& text = writtenValue(entry.written, property);
             int line = entry.lines.at(property);
             NumberShape shape = numberShape(text, true);
             std::int32_t value = readInteger(text, 16).value;
@@ -513,7 +513,7 @@ private:
             }
         }
         for (const char* property : {property::kProductName, property::kDeviceName}) {
-            const std::string& text = entry.properties.at(property);
+            const std::string& text = writtenValue(entry.written, property);
             if (trimmed(text).size() != text.size()) {
                 add(entry.lines.at(property), "value-blanks", Severity::Warning,
                     std::string(property) + " " + quoted(text) +
@@ -603,11 +603,7 @@ const char* verdictName(ConfigVerdict verdict) {
 }
 
 std::string entrySummary(const ConfigEntry& entry) {
-    const DeviceConfig& p = entry.properties;
-    auto value = [&](const char* key) {
-        auto it = p.find(key);
-        return it == p.end() ? std::string("(none)") : quoted(it->second);
-    };
+    auto value = [&](const char* key) { return quoted(writtenValue(entry.written, key)); };
     return "VendorID " + value(property::kVendorID) + ", ProductID " + value(property::kProductID) + ", Usage " +
            value(property::kUsage) + ", UsagePage " + value(property::kUsagePage) + ", ProductName " +
            value(property::kProductName) + ", ReportID " + value(property::kReportID) + ", DeviceName " +
@@ -834,7 +830,7 @@ Json configCheckJson(const ConfigCheck& check) {
     table.set("num_of_config_text", check.numOfConfig ? Json(check.numOfConfigText) : Json());
     Json entries = Json::array();
     for (const ConfigEntry& entry : check.table) {
-        Json item = tableEntryJson(entry.properties);
+        Json item = tableEntryJson(entry.properties, entry.written);
         item.set("index", entry.index);
         Json lines = Json::object();
         for (const auto& [property, line] : entry.lines) lines.set(tableMemberName(property), line);

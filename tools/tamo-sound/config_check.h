@@ -36,6 +36,7 @@ struct ConfigFinding {
 struct ConfigEntry {
     int index = 0;  // the entry's number in the file, or 1-3 for the built-in entries
     DeviceConfig properties;
+    WrittenEntry written;
     std::map<std::string, int> lines;  // property -> the line its value comes from
 };
 

@@ -1,6 +1,7 @@
 #include "device_survey.h"
 
 #include "config/hmd_config.h"
+#include "config/hmd_config_reader.h"
 #include "config_check.h"
 #include "hid/device_access.h"
 #include "hid/device_match.h"
@@ -29,11 +30,6 @@ std::string hex4(long value) {
         std::snprintf(buffer.data(), buffer.size(), "%04lX", value);
     }
     return buffer.data();
-}
-
-const std::string* valueOf(const DeviceConfig& entry, const char* key) {
-    auto it = entry.find(key);
-    return it == entry.end() ? nullptr : &it->second;
 }
 
 // The device path of one enumerated interface.
@@ -65,14 +61,13 @@ const char* testId(MatchTest test) {
 }
 
 // "vendor ID differs: 1234 (the entry has '045E')"
-std::string differs(const char* what, std::int64_t found, const DeviceConfig& entry, const char* key) {
-    const std::string* text = valueOf(entry, key);
+std::string differs(const char* what, std::int64_t found, const WrittenEntry& entry, const char* key) {
     return std::string(what) + " differs: " + hex4(static_cast<long>(found)) + " (the entry has " +
-           quoted(text ? *text : std::string()) + ")";
+           quoted(writtenValue(entry, key)) + ")";
 }
 
 // What the library's matching says of this entry, in the report's words.
-EntryOutcome outcomeOf(const MatchResult& result, const DeviceConfig& entry, int position) {
+EntryOutcome outcomeOf(const MatchResult& result, const WrittenEntry& entry, int position) {
     EntryOutcome outcome;
     outcome.entry = position;
     outcome.matched = result.matched();
@@ -83,7 +78,7 @@ EntryOutcome outcomeOf(const MatchResult& result, const DeviceConfig& entry, int
     case MatchTest::Product: outcome.detail = differs("product ID", result.found, entry, property::kProductID); break;
     case MatchTest::ProductString:
         outcome.detail = "product string differs: " + quoted(result.foundText) + " (the entry has " +
-                         quoted(*valueOf(entry, property::kProductName)) + ")";
+                         quoted(writtenValue(entry, property::kProductName)) + ")";
         break;
     case MatchTest::Capabilities: outcome.detail = "the capabilities cannot be read"; break;
     case MatchTest::UsagePage: outcome.detail = differs("usage page", result.found, entry, property::kUsagePage); break;
@@ -92,19 +87,9 @@ EntryOutcome outcomeOf(const MatchResult& result, const DeviceConfig& entry, int
     return outcome;
 }
 
-// An entry the connection drops before matching: it lacks an ID.
-EntryOutcome droppedEntry(const DeviceConfig& entry, int position) {
-    EntryOutcome outcome;
-    outcome.entry = position;
-    const char* key = valueOf(entry, property::kVendorID) ? property::kProductID : property::kVendorID;
-    outcome.test = key == property::kVendorID ? "vendor" : "product";
-    outcome.detail = std::string("the entry has no ") + key;
-    return outcome;
-}
-
 // Opens one interface as the library does, or failing that for queries
 // only, reads what the library reads and tests it against the table.
-InterfaceReport inspect(const HidLibrary& hid, const std::wstring& path, const DeviceConfigList& table) {
+InterfaceReport inspect(const HidLibrary& hid, const std::wstring& path, const DeviceSurvey& survey) {
     InterfaceReport report;
     report.path = utf8FromWide(path);
     UniqueFileHandle device(
@@ -129,11 +114,9 @@ InterfaceReport inspect(const HidLibrary& hid, const std::wstring& path, const D
         report.caps = *caps;
     }
     if (!report.attributesRead) return report;
-    int position = 0;
-    for (const DeviceConfig& entry : table) {
-        std::optional<MatchEntry> typed = matchEntryOf(entry);
-        EntryOutcome outcome = typed ? outcomeOf(matchEntry(hid, device.get(), attributes, *typed), entry, ++position)
-                                     : droppedEntry(entry, ++position);
+    for (std::size_t i = 0; i < survey.table.size(); ++i) {
+        EntryOutcome outcome = outcomeOf(matchEntry(hid, device.get(), attributes, survey.table[i]), survey.written[i],
+                                         static_cast<int>(i + 1));
         if (outcome.matched && !report.matchedEntry) report.matchedEntry = outcome.entry;
         report.outcomes.push_back(std::move(outcome));
     }
@@ -159,7 +142,7 @@ void enumerate(DeviceSurvey& survey, const HidLibrary& hid) {
             survey.interfaces.push_back(std::move(unreadable));
             continue;
         }
-        survey.interfaces.push_back(inspect(hid, *path, survey.table));
+        survey.interfaces.push_back(inspect(hid, *path, survey));
     }
 }
 
@@ -235,11 +218,11 @@ void describeOutcomes(std::vector<std::string>& out, const InterfaceReport& repo
 
 DeviceSurvey surveyDevices() {
     DeviceSurvey survey;
-    {
-        LineRedirect capture;
-        loadDeviceConfigs(survey.table);
-        survey.tableLines = capture.lines();
-    }
+    HMDConfigReader reader;
+    DeviceTableDecision table = decideDeviceTable(ReaderSource(reader), false);
+    survey.table = std::move(table.table);
+    survey.tableLines = std::move(table.lines);
+    for (EntryOrigin& origin : table.origins) survey.written.push_back(std::move(origin.written));
     const HidLibrary& hid = HidLibrary::instance();
     survey.hidAvailable = hid.available();
     if (!survey.hidAvailable) return survey;
@@ -257,12 +240,11 @@ std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {
     std::vector<std::string> out;
     out.push_back("device table: " + std::to_string(survey.table.size()) + " entries");
     int position = 0;
-    for (const DeviceConfig& entry : survey.table) {
+    for (const WrittenEntry& entry : survey.written) {
         std::string line = "  entry " + std::to_string(++position) + ":";
         for (const char* key : {property::kVendorID, property::kProductID, property::kUsagePage, property::kUsage,
                                 property::kProductName, property::kDeviceName}) {
-            const std::string* value = valueOf(entry, key);
-            line += std::string(" ") + key + " " + (value ? quoted(*value) : std::string("(none)"));
+            line += std::string(" ") + key + " " + quoted(writtenValue(entry, key));
         }
         out.push_back(line);
     }
@@ -298,7 +280,7 @@ Json deviceSurveyJson(const DeviceSurvey& survey) {
     json.set("enumerated", survey.enumerated);
     json.set("enumeration_error", survey.enumerated ? Json() : Json(survey.enumerationError));
     Json table = Json::array();
-    for (const DeviceConfig& entry : survey.table) table.push(tableEntryJson(entry));
+    for (std::size_t i = 0; i < survey.table.size(); ++i) table.push(tableEntryJson(survey.table[i], survey.written[i]));
     json.set("device_table", std::move(table));
     Json interfaces = Json::array();
     for (const InterfaceReport& report : survey.interfaces) {

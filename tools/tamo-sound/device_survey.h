@@ -49,6 +49,7 @@ struct DeviceSurvey {
     bool enumerated = false;
     DWORD enumerationError = 0;
     DeviceConfigList table;
+    std::vector<WrittenEntry> written;  // the table's values as written, entry by entry
     std::vector<std::string> tableLines;  // the library's lines while building the table
     std::vector<InterfaceReport> interfaces;
     // The library's own open over the same table.

@@ -1,7 +1,5 @@
 #include "table_entry_json.h"
 
-#include "hid/device_match.h"
-
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -40,23 +38,23 @@ std::string tableMemberName(const std::string& property) {
     return property;
 }
 
-Json tableEntryJson(const DeviceConfig& entry) {
+const std::string& writtenValue(const WrittenEntry& written, std::string_view property) {
+    return written.at(propertyIndex(property));
+}
+
+Json tableEntryJson(const DeviceConfig& entry, const WrittenEntry& written) {
     Json json = Json::object();
-    std::optional<MatchEntry> typed = matchEntryOf(entry);
-    json.set("vendor_id", typed ? Json(typed->vendorId) : Json());
-    json.set("vendor_id_hex", typed ? Json(hexId(typed->vendorId)) : Json());
-    json.set("product_id", typed ? Json(typed->productId) : Json());
-    json.set("product_id_hex", typed ? Json(hexId(typed->productId)) : Json());
-    json.set("usage_page", typed ? orNull(typed->usagePage) : Json());
-    json.set("usage", typed ? orNull(typed->usage) : Json());
-    json.set("product_name", typed ? orNull(typed->productName) : Json());
-    json.set("device_name", typed ? Json(typed->deviceName) : Json());
-    Json written = Json::object();
-    for (const auto& [property, member] : kWrittenMembers) {
-        auto it = entry.find(property);
-        written.set(member, it == entry.end() ? Json() : Json(it->second));
-    }
-    json.set("written", std::move(written));
+    json.set("vendor_id", entry.vendorId);
+    json.set("vendor_id_hex", hexId(entry.vendorId));
+    json.set("product_id", entry.productId);
+    json.set("product_id_hex", hexId(entry.productId));
+    json.set("usage_page", orNull(entry.usagePage));
+    json.set("usage", orNull(entry.usage));
+    json.set("product_name", orNull(entry.productName));
+    json.set("device_name", entry.deviceName);
+    Json members = Json::object();
+    for (const auto& [property, member] : kWrittenMembers) members.set(member, writtenValue(written, property));
+    json.set("written", std::move(members));
     return json;
 }
 
