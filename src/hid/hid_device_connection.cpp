@@ -3,10 +3,9 @@
 #include "hid/hid_device_connection.h"
 
 #include "hid/device_access.h"
+#include "hid/interface_enumeration.h"
 #include "platform/console.h"
 
-#include <cstdlib>
-#include <memory>
 #include <string>
 
 namespace tamo {
@@ -14,13 +13,6 @@ namespace {
 
 using namespace device_access;
 constexpr const char* kNoDevice = "No Device";
-
-// A record of variable length: the C heap, not an exception-throwing new,
-// since running out here only skips the interface.
-struct FreeBlock {
-    void operator()(void* block) const { std::free(block); }
-};
-using DetailBlock = std::unique_ptr<SP_DEVICE_INTERFACE_DETAIL_DATA_W, FreeBlock>;
 
 }  // namespace
 
@@ -46,43 +38,15 @@ bool HidDeviceConnection::open() {
     }
     deviceInfoSet_.reset(set);
 
-    SP_DEVICE_INTERFACE_DATA interfaceData{};
-    interfaceData.cbSize = sizeof interfaceData;
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData); ++index) {
-        if (OpenDeviceInterface(interfaceData)) {
-            openedInterface_ = index;
-            break;
-        }
-    }
+    openedInterface_ = visitInterfaces(
+        set, hidGuid, [this](DWORD, const wchar_t* devicePath) { return devicePath && openIfMatching(devicePath); });
     return deviceHandle_.valid();
 }
 
-bool HidDeviceConnection::OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfaceData) {
-    // Asked only for the size, so its failure is the expected answer.
-    DWORD required = 0;
-    SetupDiGetDeviceInterfaceDetailW(deviceInfoSet_.get(), &interfaceData, nullptr, 0, &required, nullptr);
-    // Less than the fixed part means the call failed for another reason; a
-    // block that small could not even take the size field.
-    if (required < kDetailFixedSize) {
-        printLine("Error: SetupDiGetInterfaceDeviceDetail failed");
-        return false;
-    }
-    DetailBlock detail(static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(std::malloc(required)));
-    if (!detail) {
-        printLine("Error: OpenDeviceInterface: malloc failed");
-        return false;
-    }
-    detail->cbSize = kDetailFixedSize;
-    if (!SetupDiGetDeviceInterfaceDetailW(deviceInfoSet_.get(), &interfaceData, detail.get(), required, nullptr,
-                                          nullptr)) {
-        printLine("Error: SetupDiGetInterfaceDeviceDetail failed");
-        return false;
-    }
-
+bool HidDeviceConnection::openIfMatching(const wchar_t* devicePath) {
     // An interface that cannot be opened for reading and writing (a
     // keyboard, a mouse, one held exclusively) is skipped without a word.
-    UniqueFileHandle device(CreateFileW(detail->DevicePath, kAccess, kSharing, nullptr, OPEN_EXISTING,
-                                        kFlags, nullptr));
+    UniqueFileHandle device(CreateFileW(devicePath, kAccess, kSharing, nullptr, OPEN_EXISTING, kFlags, nullptr));
     if (!device) return false;
     if (!matchDevice(device.get())) return false;
     deviceHandle_ = std::move(device);

@@ -50,7 +50,7 @@ public:
 
 private:
     // Opens one enumerated interface and keeps it when it matches.
-    bool OpenDeviceInterface(SP_DEVICE_INTERFACE_DATA& interfaceData);
+    bool openIfMatching(const wchar_t* devicePath);
     // Tests an opened device against the table; sets deviceName_ on a match.
     bool matchDevice(HANDLE device);
 

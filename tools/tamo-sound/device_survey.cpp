@@ -7,6 +7,7 @@
 #include "hid/device_match.h"
 #include "hid/hid_device_connection.h"
 #include "hid/hid_library.h"
+#include "hid/interface_enumeration.h"
 #include "hid/unique_handle.h"
 #include "platform/line_redirect.h"
 #include "table_entry_json.h"
@@ -30,21 +31,6 @@ std::string hex4(long value) {
         std::snprintf(buffer.data(), buffer.size(), "%04lX", value);
     }
     return buffer.data();
-}
-
-// The device path of one enumerated interface.
-std::optional<std::wstring> devicePathOf(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData) {
-    DWORD required = 0;
-    SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, nullptr, 0, &required, nullptr);
-    if (required < kDetailFixedSize) return std::nullopt;
-    // DWORD elements keep the record aligned.
-    std::vector<DWORD> block((required + sizeof(DWORD) - 1) / sizeof(DWORD));
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(block.data());
-    detail->cbSize = kDetailFixedSize;
-    if (!SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, required, nullptr, nullptr)) {
-        return std::nullopt;
-    }
-    return std::wstring(detail->DevicePath);
 }
 
 // The library's test names, as the report spells them.
@@ -132,18 +118,18 @@ void enumerate(DeviceSurvey& survey, const HidLibrary& hid) {
         return;
     }
     survey.enumerated = true;
-    SP_DEVICE_INTERFACE_DATA interfaceData{};
-    interfaceData.cbSize = sizeof interfaceData;
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set.get(), nullptr, &hidGuid, index, &interfaceData); ++index) {
-        std::optional<std::wstring> path = devicePathOf(set.get(), interfaceData);
-        if (!path) {
+    // What the library prints on the way comes with its own search below.
+    LineRedirect unheard;
+    visitInterfaces(set.get(), hidGuid, [&](DWORD, const wchar_t* devicePath) {
+        if (devicePath) {
+            survey.interfaces.push_back(inspect(hid, devicePath, survey));
+        } else {
             InterfaceReport unreadable;
             unreadable.path = "(the interface's path cannot be read)";
             survey.interfaces.push_back(std::move(unreadable));
-            continue;
         }
-        survey.interfaces.push_back(inspect(hid, *path, survey));
-    }
+        return false;
+    });
 }
 
 // The library's own discovery over the same table: whether it finds a
