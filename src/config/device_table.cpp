@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
+#include <vector>
 #include <string_view>
 
 namespace tamo {
@@ -41,11 +41,16 @@ WrittenEntry builtInWritten(std::size_t entry) {
 // is the last index the three-digit key format was made for.
 constexpr int kIndicesAlwaysVisited = 999;
 
+// A value of the file: where it stands in EntryKeysOfFile's text, and its
+// line (0 while the file has given none).
 struct Field {
-    std::string value;
+    std::size_t offset = 0;
+    std::size_t size = 0;
     int line = 0;
+
+    explicit operator bool() const { return line > 0; }
 };
-using EntryFields = std::array<std::optional<Field>, kEntryKeyCount>;
+using EntryFields = std::array<Field, kEntryKeyCount>;
 
 // The index that `digits` stand for when entryKey writes it so ("007",
 // "1000"; not "7", "0007" or "+007"): only digits, at least three, and no
@@ -61,56 +66,104 @@ std::optional<int> indexWrittenAs(std::string_view digits) {
 
 // The file's pairs as the table needs them: each entry key under its index,
 // and NUM_OF_CONFIG. A later pair of a key replaces an earlier one.
+//
+// The entries are kept in the order the file gives them and put in index
+// order once, when the file has been read: a file usually gives an entry's
+// keys together and its entries in order, and then costs no search at all.
 class EntryKeysOfFile {
 public:
     void add(int line, std::string_view key, std::string_view value) {
         if (key == config_key::kNumOfConfig) {
-            count_ = Field{std::string(value), line};
+            count_ = keep(line, value);
             return;
         }
         if (std::optional<EntryKeyRef> entryKey = entryKeyOf(key)) {
-            fieldsOf(entryKey->index)[entryKey->field] = Field{std::string(value), line};
+            fieldsOf(entryKey->index)[entryKey->field] = keep(line, value);
         }
+    }
+
+    // Puts the entries in index order, one per index, each field from the
+    // last line that gave it.
+    void finish() {
+        if (ordered_) return;
+        std::stable_sort(entries_.begin(), entries_.end(),
+                         [](const Entry& a, const Entry& b) { return a.index < b.index; });
+        std::vector<Entry> merged;
+        for (const Entry& entry : entries_) {
+            if (merged.empty() || merged.back().index != entry.index) {
+                merged.push_back(entry);
+                continue;
+            }
+            for (std::size_t k = 0; k < kEntryKeyCount; ++k) {
+                if (entry.fields[k]) merged.back().fields[k] = entry.fields[k];
+            }
+        }
+        entries_ = std::move(merged);
+        ordered_ = true;
     }
 
     const std::optional<Field>& count() const { return count_; }
-    EntryFields* entry(int index) {
-        auto found = entries_.find(index);
-        return found == entries_.end() ? nullptr : &found->second;
-    }
-    // The indices in (after, last] for which the file holds a VENDORID key,
-    // ascending.
-    std::vector<int> vendorIndices(int after, int last) const {
-        std::vector<int> indices;
-        for (auto it = entries_.upper_bound(after); it != entries_.end() && it->first <= last; ++it) {
-            if (it->second[0]) indices.push_back(it->first);
+    std::string_view value(const Field& field) const { return std::string_view(text_).substr(field.offset, field.size); }
+
+    // After finish: visit(index, fields) for every index from 1 to last,
+    // with the entry's fields or null when the file names none of its keys.
+    template <class Visit>
+    void forEachIndexUpTo(int last, Visit visit) const {
+        auto it = firstAbove(0);
+        for (int index = 1; index <= last; ++index) {
+            while (it != entries_.end() && it->index < index) ++it;
+            visit(index, it != entries_.end() && it->index == index ? &it->fields : nullptr);
         }
-        return indices;
+    }
+
+    // After finish: visit(index, fields) for the entries in (after, last]
+    // for which the file holds a VENDORID key, in ascending order of index.
+    template <class Visit>
+    void forEachVendorEntry(int after, int last, Visit visit) const {
+        for (auto it = firstAbove(after); it != entries_.end() && it->index <= last; ++it) {
+            if (it->fields[0]) visit(it->index, it->fields);
+        }
     }
 
 private:
-    // A file usually gives an entry's keys together and its entries in
-    // order, so the last entry is asked again and a new one goes at the end:
-    // a large file then costs no search of the whole map per line.
-    EntryFields& fieldsOf(int index) {
-        if (last_ != nullptr && lastIndex_ == index) return *last_;
-        auto at = !entries_.empty() && entries_.rbegin()->first < index ? entries_.end() : entries_.lower_bound(index);
-        if (at == entries_.end() || at->first != index) at = entries_.emplace_hint(at, index, EntryFields{});
-        lastIndex_ = index;
-        last_ = &at->second;
-        return *last_;
+    struct Entry {
+        int index = 0;
+        EntryFields fields;
+    };
+
+    // The values share one buffer: a large file then costs no allocation
+    // per value.
+    Field keep(int line, std::string_view value) {
+        Field field{text_.size(), value.size(), line};
+        text_.append(value);
+        return field;
     }
 
+    EntryFields& fieldsOf(int index) {
+        if (!entries_.empty() && entries_.back().index == index) return entries_.back().fields;
+        if (!entries_.empty() && entries_.back().index > index) ordered_ = false;
+        entries_.push_back(Entry{index, {}});
+        return entries_.back().fields;
+    }
+
+    std::vector<Entry>::const_iterator firstAbove(int index) const {
+        return std::upper_bound(entries_.begin(), entries_.end(), index,
+                                [](int wanted, const Entry& entry) { return wanted < entry.index; });
+    }
+
+    std::string text_;
     std::optional<Field> count_;
-    std::map<int, EntryFields> entries_;
-    int lastIndex_ = 0;
-    EntryFields* last_ = nullptr;
+    std::vector<Entry> entries_;
+    bool ordered_ = true;
 };
 
 // A line of a decision: printed at once by the library, kept for a tool.
 class DecisionLines {
 public:
     DecisionLines(bool print, std::vector<std::string>& kept) : print_(print), kept_(kept) {}
+
+    // Whether the decision is kept to be explained, rather than acted on.
+    bool kept() const { return !print_; }
 
     void add(const std::string& line) {
         if (print_) printLine(line);
@@ -129,35 +182,35 @@ private:
     std::vector<std::string>& kept_;
 };
 
-void useBuiltInEntries(DeviceTableDecision& decision) {
+void useBuiltInEntries(DeviceTableDecision& decision, const DecisionLines& lines) {
     decision.builtIn = true;
     addDefaultDeviceConfigs(decision.table);
+    if (!lines.kept()) return;
     for (std::size_t entry = 0; entry < kBuiltInEntries.size(); ++entry) {
         decision.origins.push_back(EntryOrigin{0, {}, builtInWritten(entry)});
     }
 }
 
 // Entry `index`: into the table when the file holds all seven of its keys;
-// otherwise dropped at the first absent key, which is reported. The file's
-// values move into the decision: each index is visited once.
-void visitIndex(EntryKeysOfFile& file, int index, DeviceTableDecision& decision, DecisionLines& lines) {
-    EntryFields* fields = file.entry(index);
+// otherwise dropped at the first absent key, which is reported.
+void visitIndex(const EntryKeysOfFile& file, int index, const EntryFields* fields, DeviceTableDecision& decision,
+                DecisionLines& lines) {
     EntryOrigin origin;
     origin.index = index;
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
-        std::optional<Field>* field = fields ? &(*fields)[k] : nullptr;
+        const Field* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
             std::string key = entryKey(k, index);
             lines.add(missingKeyLine(key));
             decision.visited.push_back({index, std::move(key)});
             return;
         }
-        origin.written[k] = std::move((*field)->value);
-        origin.lines[k] = (*field)->line;
+        origin.written[k] = file.value(*field);
+        origin.lines[k] = field->line;
     }
     decision.visited.push_back({index, std::nullopt});
     decision.table.push_back(deviceConfigOf(origin.written));
-    decision.origins.push_back(std::move(origin));
+    if (lines.kept()) decision.origins.push_back(std::move(origin));
 }
 
 std::uint16_t low16(const std::string& hex) { return static_cast<std::uint16_t>(readInteger(hex, 16).value); }
@@ -189,27 +242,32 @@ DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
     EntryKeysOfFile file;
     decision.file = source.read(
         [&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); }, print);
+    file.finish();
     lines.addMalformed(decision.file);
     if (decision.file.state != FileState::Read) {
-        useBuiltInEntries(decision);
+        useBuiltInEntries(decision, lines);
         return decision;
     }
     if (!file.count()) {
         lines.add(missingKeyLine(config_key::kNumOfConfig));
-        useBuiltInEntries(decision);
+        useBuiltInEntries(decision, lines);
         return decision;
     }
-    const int count = readInteger(file.count()->value, 10).value;
+    const int count = readInteger(file.value(*file.count()), 10).value;
     decision.count = count;
     decision.countLine = file.count()->line;
     if (count <= 0) {
-        useBuiltInEntries(decision);
+        useBuiltInEntries(decision, lines);
         return decision;
     }
     decision.builtIn = false;
     const int visitedInFull = std::min(count, kIndicesAlwaysVisited);
-    for (int index = 1; index <= visitedInFull; ++index) visitIndex(file, index, decision, lines);
-    for (int index : file.vendorIndices(visitedInFull, count)) visitIndex(file, index, decision, lines);
+    file.forEachIndexUpTo(visitedInFull, [&](int index, const EntryFields* fields) {
+        visitIndex(file, index, fields, decision, lines);
+    });
+    file.forEachVendorEntry(visitedInFull, count, [&](int index, const EntryFields& fields) {
+        visitIndex(file, index, &fields, decision, lines);
+    });
     return decision;
 }
 

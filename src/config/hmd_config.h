@@ -90,7 +90,9 @@ struct DeviceTableDecision {
     // no missing key.
     std::vector<VisitedIndex> visited;
     DeviceConfigList table;
-    std::vector<EntryOrigin> origins;  // one per table entry
+    // One per table entry, when the decision is taken silently to be
+    // explained; the library, printing as it decides, needs only the table.
+    std::vector<EntryOrigin> origins;
     // The lines the library prints while deciding, in order.
     std::vector<std::string> lines;
 };
