@@ -10,6 +10,8 @@
 #include <process.h>
 #define tamo_getpid _getpid
 #else
+#include "platform/emulated/host_directory.h"
+
 #include <unistd.h>
 #define tamo_getpid getpid
 #endif
@@ -23,29 +25,6 @@ std::filesystem::path newDirectoryName() {
     return "tamo-config-test-" + std::to_string(tamo_getpid()) + "-" + std::to_string(ticks) + "-" +
            std::to_string(counter++);
 }
-
-#if !defined(_WIN32)
-// UTF-16 units of UTF-8 text, one unit per element (the emulated WCHAR).
-std::wstring utf16FromUtf8(std::string_view text) {
-    std::wstring units;
-    for (std::size_t i = 0; i < text.size();) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        int length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-        unsigned long c = length == 1 ? byte : length == 2 ? byte & 0x1Fu : length == 3 ? byte & 0x0Fu : byte & 0x07u;
-        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3Fu);
-        i += static_cast<std::size_t>(length);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            units += static_cast<wchar_t>(0xD800 + (c >> 10));
-            units += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            units += static_cast<wchar_t>(c);
-        }
-    }
-    return units;
-}
-#endif
 
 }  // namespace
 
@@ -73,10 +52,7 @@ std::wstring platformPath(const std::filesystem::path& path) {
 #if defined(_WIN32)
     return path.wstring();
 #else
-    std::wstring windowsPath = L"Z:" + utf16FromUtf8(path.string());
-    for (wchar_t& unit : windowsPath)
-        if (unit == L'/') unit = L'\\';
-    return windowsPath;
+    return emulated::windowsPathOf(path);
 #endif
 }
 

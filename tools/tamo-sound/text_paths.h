@@ -25,8 +25,6 @@ std::wstring windowsPathOf(const std::string& argument);
 #if !defined(_WIN32)
 // The host directory of the running program.
 std::string programDirectoryHost();
-// An absolute host path in the emulated Windows' Z: form.
-std::wstring emulatedWindowsPath(const std::string& hostPath);
 #endif
 
 }  // namespace tamo::tool

@@ -1,6 +1,7 @@
 #include "virtual_world.h"
 
 #include "platform/emulated/hid_bus.h"
+#include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
 #include "platform/emulated/virtual_headset.h"
 #include "platform/win32.h"
@@ -286,8 +287,9 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
         }
         directory = *options.exeDir;
     }
-    world->executablePath_ = emulatedWindowsPath(directory) + L"\\" + kExecutableName;
-    emulated::System::setExecutablePath(world->executablePath_);
+    world->host_ = std::make_unique<emulated::HostDirectory>(directory, kExecutableName);
+    world->host_->useAsExecutableDirectory();
+    world->executablePath_ = world->host_->executablePath();
 
     const char* fromEnvironment = std::getenv(kStateVariable);
     world->stateFile_ = options.stateFile                        ? *options.stateFile

@@ -32,6 +32,7 @@
 #include "arguments.h"
 #include "exchanged_report.h"
 #include "json.h"
+#include "platform/emulated/host_directory.h"
 #include "virtual_state.h"
 
 #include <memory>
@@ -104,6 +105,8 @@ private:
 
     Profile profile_;
     std::string stateFile_;
+    // Where the tool runs, as the emulated Windows sees it.
+    std::unique_ptr<emulated::HostDirectory> host_;
     std::wstring executablePath_;
     std::optional<std::string> loadWarning() const;
 

@@ -1,6 +1,7 @@
 #include "platform/emulated/host_directory.h"
 
 #include "platform/emulated/system.h"
+#include "platform/emulated/utf8.h"
 
 #include <stdlib.h>
 
@@ -8,15 +9,21 @@
 
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 namespace emulated {
 
 std::wstring windowsPathOf(const std::filesystem::path& path) {
-    std::wstring text = L"Z:" + path.wstring();
-    for (wchar_t& c : text) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    std::string text = (error ? path : absolute.lexically_normal()).string();
+    // A trailing separator would leave an empty last component.
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    std::wstring windows = L"Z:" + tamo::utf16FromUtf8(text);
+    for (wchar_t& c : windows) {
         if (c == L'/') c = L'\\';
     }
-    return text;
+    return windows;
 }
 
 HostDirectory::HostDirectory(const std::filesystem::path& parent) {
@@ -28,12 +35,16 @@ HostDirectory::HostDirectory(const std::filesystem::path& parent) {
     path_ = pattern;
 }
 
+HostDirectory::HostDirectory(std::filesystem::path existing, std::wstring executableName)
+    : path_(std::move(existing)), executableName_(std::move(executableName)), owned_(false) {}
+
 HostDirectory::~HostDirectory() {
+    if (!owned_) return;
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::wstring HostDirectory::executablePath() const { return windowsPathOf(path_ / "host.exe"); }
+std::wstring HostDirectory::executablePath() const { return windowsPathOf(path_) + L"\\" + executableName_; }
 
 void HostDirectory::enterFreshWorld() const {
     System::reset();

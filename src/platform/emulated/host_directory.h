@@ -11,7 +11,8 @@
 namespace emulated {
 
 // "Z:\tmp\x\host.exe" for /tmp/x/host.exe: under Wine, and so here, drive Z:
-// is the host's root.
+// is the host's root. A relative path is taken from the current directory;
+// names are UTF-8.
 std::wstring windowsPathOf(const std::filesystem::path& path);
 
 class HostDirectory {
@@ -19,12 +20,17 @@ public:
     // A new directory below `parent`; throws std::filesystem::filesystem_error
     // when none can be made.
     explicit HostDirectory(const std::filesystem::path& parent = std::filesystem::temp_directory_path());
+    // An existing directory, left in place, whose executable is
+    // `executableName`: the tool's virtual headset runs beside the tool, or
+    // where the user says.
+    HostDirectory(std::filesystem::path existing, std::wstring executableName);
     ~HostDirectory();
     HostDirectory(const HostDirectory&) = delete;
     HostDirectory& operator=(const HostDirectory&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The host executable "host.exe" here, as the library asks for it.
+    // The host executable here ("host.exe" in a new directory), as the
+    // library asks for it.
     std::wstring executablePath() const;
 
     // A fresh emulated world (System::reset) whose executable is this one.
@@ -39,6 +45,8 @@ public:
 
 private:
     std::filesystem::path path_;
+    std::wstring executableName_ = L"host.exe";
+    bool owned_ = true;
 };
 
 }  // namespace emulated
