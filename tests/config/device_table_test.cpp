@@ -126,6 +126,12 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
         {"NUM_OF_CONFIG=-1", "NUM_OF_CONFIG=-1\n" + entryLines(1, kPad), kBuiltInValues, {}},
         {"NUM_OF_CONFIG=abc", "NUM_OF_CONFIG=abc\n" + entryLines(1, kPad), kBuiltInValues, {}},
         {"NUM_OF_CONFIG=-2147483649", "NUM_OF_CONFIG=-2147483649\n" + entryLines(1, kPad), kBuiltInValues, {}},
+        {"an entry's key given again after other entries: the later value",
+         "NUM_OF_CONFIG=2\n" + entryLines(2, kVisor) + entryLines(1, kLens) + "VENDORID_002=045E\n" +
+             entryLines(1, kPad, {"VENDORID"}),
+         {{kLens[0], kPad[1], kPad[2], kPad[3], kPad[4], kPad[5], kPad[6]},
+          {"045E", kVisor[1], kVisor[2], kVisor[3], kVisor[4], kVisor[5], kVisor[6]}},
+         {}},
         {"the later NUM_OF_CONFIG wins",
          "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + "NUM_OF_CONFIG=0\n", kBuiltInValues, {}},
         {"count of five with three entries",
