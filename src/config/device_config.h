@@ -62,6 +62,7 @@ struct DeviceConfig {
 using DeviceConfigList = std::vector<DeviceConfig>;
 
 // The entry that `written` describes.
+DeviceConfig deviceConfigOf(const std::array<std::string_view, kPropertyCount>& written);
 DeviceConfig deviceConfigOf(const WrittenEntry& written);
 
 }  // namespace tamo

@@ -4,6 +4,9 @@
 #include "platform/console.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
 #include <cstdio>
 #include <vector>
 #include <string_view>
@@ -44,8 +47,8 @@ constexpr int kIndicesAlwaysVisited = 999;
 // A value of the file: where it stands in EntryKeysOfFile's text, and its
 // line (0 while the file has given none).
 struct Field {
-    std::size_t offset = 0;
-    std::size_t size = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
     int line = 0;
 
     explicit operator bool() const { return line > 0; }
@@ -58,10 +61,13 @@ using EntryFields = std::array<Field, kEntryKeyCount>;
 std::optional<int> indexWrittenAs(std::string_view digits) {
     if (digits.size() < kPaddedDigits) return std::nullopt;
     if (digits.size() > kPaddedDigits && digits.front() == '0') return std::nullopt;
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
-    const IntegerText index = readInteger(digits, 10);
-    if (index.clamped) return std::nullopt;
-    return index.value;
+    long long index = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        index = index * 10 + (c - '0');
+        if (index > std::numeric_limits<int>::max()) return std::nullopt;
+    }
+    return static_cast<int>(index);
 }
 
 // The file's pairs as the table needs them: each entry key under its index,
@@ -103,6 +109,8 @@ public:
     }
 
     const std::optional<Field>& count() const { return count_; }
+    // After finish: the indices the file names keys of.
+    std::size_t entryCount() const { return entries_.size(); }
     std::string_view value(const Field& field) const { return std::string_view(text_).substr(field.offset, field.size); }
 
     // After finish: visit(index, fields) for every index from 1 to last,
@@ -132,9 +140,13 @@ private:
     };
 
     // The values share one buffer: a large file then costs no allocation
-    // per value.
+    // per value. Past 4 GiB of values the file counts as too large to hold,
+    // as it does when memory runs out.
     Field keep(int line, std::string_view value) {
-        Field field{text_.size(), value.size(), line};
+        if (value.size() > std::numeric_limits<std::uint32_t>::max() - text_.size()) {
+            throw std::length_error("the configuration's values exceed 4 GiB");
+        }
+        Field field{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(value.size()), line};
         text_.append(value);
         return field;
     }
@@ -195,25 +207,30 @@ void useBuiltInEntries(DeviceTableDecision& decision, const DecisionLines& lines
 // otherwise dropped at the first absent key, which is reported.
 void visitIndex(const EntryKeysOfFile& file, int index, const EntryFields* fields, DeviceTableDecision& decision,
                 DecisionLines& lines) {
-    EntryOrigin origin;
-    origin.index = index;
+    std::array<std::string_view, kEntryKeyCount> written;
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
         const Field* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
             std::string key = entryKey(k, index);
             lines.add(missingKeyLine(key));
-            decision.visited.push_back({index, std::move(key)});
+            if (lines.kept()) decision.visited.push_back({index, std::move(key)});
             return;
         }
-        origin.written[k] = file.value(*field);
-        origin.lines[k] = field->line;
+        written[k] = file.value(*field);
     }
+    decision.table.push_back(deviceConfigOf(written));
+    if (!lines.kept()) return;
     decision.visited.push_back({index, std::nullopt});
-    decision.table.push_back(deviceConfigOf(origin.written));
-    if (lines.kept()) decision.origins.push_back(std::move(origin));
+    EntryOrigin origin;
+    origin.index = index;
+    for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
+        origin.written[k] = written[k];
+        origin.lines[k] = (*fields)[k].line;
+    }
+    decision.origins.push_back(std::move(origin));
 }
 
-std::uint16_t low16(const std::string& hex) { return static_cast<std::uint16_t>(readInteger(hex, 16).value); }
+std::uint16_t low16(std::string_view hex) { return static_cast<std::uint16_t>(readInteger(hex, 16).value); }
 
 }  // namespace
 
@@ -262,6 +279,8 @@ DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
     }
     decision.builtIn = false;
     const int visitedInFull = std::min(count, kIndicesAlwaysVisited);
+    decision.table.reserve(std::min(static_cast<std::size_t>(count), file.entryCount()));
+    if (lines.kept()) decision.visited.reserve(static_cast<std::size_t>(visitedInFull) + file.entryCount());
     file.forEachIndexUpTo(visitedInFull, [&](int index, const EntryFields* fields) {
         visitIndex(file, index, fields, decision, lines);
     });
@@ -284,6 +303,12 @@ void addDefaultDeviceConfigs(DeviceConfigList& list) {
 }
 
 DeviceConfig deviceConfigOf(const WrittenEntry& written) {
+    std::array<std::string_view, kPropertyCount> views;
+    std::copy(written.begin(), written.end(), views.begin());
+    return deviceConfigOf(views);
+}
+
+DeviceConfig deviceConfigOf(const std::array<std::string_view, kPropertyCount>& written) {
     enum : std::size_t { kVendor, kProduct, kUsage, kUsagePage, kProductName, kReport, kDeviceName };
     static_assert(kProperties[kVendor] == property::kVendorID && kProperties[kProduct] == property::kProductID &&
                   kProperties[kUsage] == property::kUsage && kProperties[kUsagePage] == property::kUsagePage &&
@@ -294,7 +319,7 @@ DeviceConfig deviceConfigOf(const WrittenEntry& written) {
     entry.productId = low16(written[kProduct]);
     entry.usagePage = readInteger(written[kUsagePage], 16).value;
     entry.usage = readInteger(written[kUsage], 16).value;
-    entry.productName = written[kProductName];
+    entry.productName = std::string(written[kProductName]);
     entry.reportId = readInteger(written[kReport], 16).value;
     entry.deviceName = written[kDeviceName];
     return entry;

@@ -86,7 +86,8 @@ struct DeviceTableDecision {
     std::optional<int> count;
     int countLine = 0;
     bool builtIn = true;
-    // In the order visited; a file entry is in the table when its index has
+    // In the order visited (kept, like origins, only when the decision is
+    // taken silently); a file entry is in the table when its index has
     // no missing key.
     std::vector<VisitedIndex> visited;
     DeviceConfigList table;
