@@ -78,6 +78,12 @@ std::optional<int> indexWrittenAs(std::string_view digits) {
 // keys together and its entries in order, and then costs no search at all.
 class EntryKeysOfFile {
 public:
+    // Room for a file of a few entries without growing.
+    EntryKeysOfFile() {
+        text_.reserve(kSmallFileValues);
+        entries_.reserve(kSmallFileEntries);
+    }
+
     void add(int line, std::string_view key, std::string_view value) {
         if (key == config_key::kNumOfConfig) {
             count_ = keep(line, value);
@@ -163,6 +169,9 @@ private:
                                 [](int wanted, const Entry& entry) { return wanted < entry.index; });
     }
 
+    static constexpr std::size_t kSmallFileValues = 256;
+    static constexpr std::size_t kSmallFileEntries = 4;
+
     std::string text_;
     std::optional<Field> count_;
     std::vector<Entry> entries_;
@@ -241,8 +250,14 @@ std::string entryKey(std::size_t field, int index) {
 }
 
 std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
-    for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
-        std::string_view prefix = entryKeyPrefix(field);
+    // Every line of a file passes here: the prefixes are worked out once.
+    static constexpr auto kPrefixes = [] {
+        std::array<std::string_view, kEntryKeyCount> prefixes{};
+        for (std::size_t field = 0; field < kEntryKeyCount; ++field) prefixes[field] = entryKeyPrefix(field);
+        return prefixes;
+    }();
+    for (std::size_t field = 0; field < kEntryKeyCount; ++field) {
+        const std::string_view prefix = kPrefixes[field];
         if (!key.starts_with(prefix)) continue;
         std::optional<int> index = indexWrittenAs(key.substr(prefix.size()));
         if (!index) return std::nullopt;
