@@ -180,7 +180,9 @@ std::string describe(const WrittenTable& table) {
     std::string text = std::to_string(table.size()) + " entries";
     for (const WrittenEntry& entry : table) {
         text += "\n ";
-        for (std::size_t k = 0; k < kPropertyCount; ++k) text += std::string(" ") + kProperties[k] + "=" + escaped(entry[k]);
+        for (std::size_t k = 0; k < kPropertyCount; ++k) {
+            text += std::string(" ") + kProperties[k] + "=" + escaped(entry[k]);
+        }
     }
     return text;
 }

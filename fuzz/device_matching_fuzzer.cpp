@@ -79,12 +79,11 @@ bool referenceMatches(const emulated::HidInterface& device, const FuzzedEntry& e
     if (entry.hasProductName && entry.value(property::kProductName) != referenceProductString(device.productString)) {
         return false;
     }
-    if (entry.hasUsagePage && referenceHex(entry.value(property::kUsagePage)) != static_cast<std::int32_t>(device.usagePage)) {
-        return false;
-    }
-    if (entry.hasUsage && referenceHex(entry.value(property::kUsage)) != static_cast<std::int32_t>(device.usage)) {
-        return false;
-    }
+    const auto usageDiffers = [](const std::string& written, USAGE found) {
+        return referenceHex(written) != static_cast<std::int32_t>(found);
+    };
+    if (entry.hasUsagePage && usageDiffers(entry.value(property::kUsagePage), device.usagePage)) return false;
+    if (entry.hasUsage && usageDiffers(entry.value(property::kUsage), device.usage)) return false;
     return true;
 }
 

@@ -37,8 +37,10 @@ constexpr std::size_t propertyIndex(std::string_view name) {
     return index;
 }
 
-// An entry's values as written, in the order of kProperties.
+// An entry's values as written, in the order of kProperties; EntryText
+// views them where they are held.
 using WrittenEntry = std::array<std::string, kPropertyCount>;
+using EntryText = std::array<std::string_view, kPropertyCount>;
 
 // One entry, its numbers read once from the hexadecimal text. Vendor and
 // product IDs keep the low 16 bits of what is written; usage page and usage
@@ -62,7 +64,7 @@ struct DeviceConfig {
 using DeviceConfigList = std::vector<DeviceConfig>;
 
 // The entry that `written` describes.
-DeviceConfig deviceConfigOf(const std::array<std::string_view, kPropertyCount>& written);
+DeviceConfig deviceConfigOf(const EntryText& written);
 DeviceConfig deviceConfigOf(const WrittenEntry& written);
 
 }  // namespace tamo

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
-#include <cstdio>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace tamo {
 
@@ -20,15 +20,15 @@ constexpr std::size_t kKeyNameCapacity = 128;
 constexpr std::size_t kPaddedDigits = 3;
 
 // In the order of kProperties.
-const std::array<std::array<const char*, kPropertyCount>, 3> kBuiltInEntries = {{
+constexpr std::array<EntryText, 3> kBuiltInEntries = {{
     {"2E5C", "0712", "0001", "FF00", "Tamo Mk2", "0", "HMD#0"},
     {"2E5C", "0712", "0001", "FF00", "TAMO_Zenith", "0", "HMD#0"},
     {"2E5C", "0712", "0001", "FF00", "TAMO Prime", "0", "HMD#0"},
 }};
 
-WrittenEntry builtInWritten(std::size_t entry) {
+WrittenEntry writtenOf(const EntryText& text) {
     WrittenEntry written;
-    for (std::size_t k = 0; k < kPropertyCount; ++k) written[k] = kBuiltInEntries[entry][k];
+    std::copy(text.begin(), text.end(), written.begin());
     return written;
 }
 
@@ -117,7 +117,9 @@ public:
     const std::optional<Field>& count() const { return count_; }
     // After finish: the indices the file names keys of.
     std::size_t entryCount() const { return entries_.size(); }
-    std::string_view value(const Field& field) const { return std::string_view(text_).substr(field.offset, field.size); }
+    std::string_view value(const Field& field) const {
+        return std::string_view(text_).substr(field.offset, field.size);
+    }
 
     // After finish: visit(index, fields) for every index from 1 to last,
     // with the entry's fields or null when the file names none of its keys.
@@ -207,8 +209,8 @@ void useBuiltInEntries(DeviceTableDecision& decision, const DecisionLines& lines
     decision.builtIn = true;
     addDefaultDeviceConfigs(decision.table);
     if (!lines.kept()) return;
-    for (std::size_t entry = 0; entry < kBuiltInEntries.size(); ++entry) {
-        decision.origins.push_back(EntryOrigin{0, {}, builtInWritten(entry)});
+    for (const EntryText& builtIn : kBuiltInEntries) {
+        decision.origins.push_back(EntryOrigin{0, {}, writtenOf(builtIn)});
     }
 }
 
@@ -216,7 +218,7 @@ void useBuiltInEntries(DeviceTableDecision& decision, const DecisionLines& lines
 // otherwise dropped at the first absent key, which is reported.
 void visitIndex(const EntryKeysOfFile& file, int index, const EntryFields* fields, DeviceTableDecision& decision,
                 DecisionLines& lines) {
-    std::array<std::string_view, kEntryKeyCount> written;
+    EntryText written;
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
         const Field* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
@@ -230,12 +232,8 @@ void visitIndex(const EntryKeysOfFile& file, int index, const EntryFields* field
     decision.table.push_back(deviceConfigOf(written));
     if (!lines.kept()) return;
     decision.visited.push_back({index, std::nullopt});
-    EntryOrigin origin;
-    origin.index = index;
-    for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
-        origin.written[k] = written[k];
-        origin.lines[k] = (*fields)[k].line;
-    }
+    EntryOrigin origin{index, {}, writtenOf(written)};
+    for (std::size_t k = 0; k < kEntryKeys.size(); ++k) origin.lines[k] = (*fields)[k].line;
     decision.origins.push_back(std::move(origin));
 }
 
@@ -245,14 +243,14 @@ std::uint16_t low16(std::string_view hex) { return static_cast<std::uint16_t>(re
 
 std::string entryKey(std::size_t field, int index) {
     std::array<char, kKeyNameCapacity> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), kEntryKeys[field].pattern, index);
+    std::snprintf(buffer.data(), buffer.size(), kEntryKeys[field], index);
     return buffer.data();
 }
 
 std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
     // Every line of a file passes here: the prefixes are worked out once.
     static constexpr auto kPrefixes = [] {
-        std::array<std::string_view, kEntryKeyCount> prefixes{};
+        EntryText prefixes{};
         for (std::size_t field = 0; field < kEntryKeyCount; ++field) prefixes[field] = entryKeyPrefix(field);
         return prefixes;
     }();
@@ -312,18 +310,16 @@ void loadDeviceConfigs(DeviceConfigList& list) {
 }
 
 void addDefaultDeviceConfigs(DeviceConfigList& list) {
-    for (std::size_t entry = 0; entry < kBuiltInEntries.size(); ++entry) {
-        list.push_back(deviceConfigOf(builtInWritten(entry)));
-    }
+    for (const EntryText& builtIn : kBuiltInEntries) list.push_back(deviceConfigOf(builtIn));
 }
 
 DeviceConfig deviceConfigOf(const WrittenEntry& written) {
-    std::array<std::string_view, kPropertyCount> views;
+    EntryText views;
     std::copy(written.begin(), written.end(), views.begin());
     return deviceConfigOf(views);
 }
 
-DeviceConfig deviceConfigOf(const std::array<std::string_view, kPropertyCount>& written) {
+DeviceConfig deviceConfigOf(const EntryText& written) {
     enum : std::size_t { kVendor, kProduct, kUsage, kUsagePage, kProductName, kReport, kDeviceName };
     static_assert(kProperties[kVendor] == property::kVendorID && kProperties[kProduct] == property::kProductID &&
                   kProperties[kUsage] == property::kUsage && kProperties[kUsagePage] == property::kUsagePage &&

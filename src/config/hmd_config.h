@@ -24,29 +24,20 @@ inline constexpr const char* kEnableSeeThrough = "ENABLE_SEE_THROUGH";
 inline constexpr const char* kNumOfConfig = "NUM_OF_CONFIG";
 }  // namespace config_key
 
-// The per-entry keys, in the order they are looked up, each with the
-// property it fills.
-struct EntryKey {
-    const char* pattern;
-    const char* property;
-};
+// The per-entry keys, in the order they are looked up: the key at position
+// k fills property kProperties[k].
 inline constexpr std::size_t kEntryKeyCount = kPropertyCount;
-inline constexpr std::array<EntryKey, kEntryKeyCount> kEntryKeys = {{
-    {"VENDORID_%03d", property::kVendorID},
-    {"PRODUCTID_%03d", property::kProductID},
-    {"USAGE_%03d", property::kUsage},
-    {"USAGEPAGE_%03d", property::kUsagePage},
-    {"PRODUCTNAME_%03d", property::kProductName},
-    {"REPORTID_%03d", property::kReportID},
-    {"DEVICENAME_%03d", property::kDeviceName},
-}};
+inline constexpr std::array<const char*, kEntryKeyCount> kEntryKeys = {
+    "VENDORID_%03d",    "PRODUCTID_%03d", "USAGE_%03d",      "USAGEPAGE_%03d",
+    "PRODUCTNAME_%03d", "REPORTID_%03d",  "DEVICENAME_%03d",
+};
 
 // The key that the table looks up for field `field` (a position in
 // kEntryKeys) of entry `index`: "VENDORID_007", "VENDORID_1000".
 std::string entryKey(std::size_t field, int index);
 // What all keys of a field begin with: "VENDORID_".
 constexpr std::string_view entryKeyPrefix(std::size_t field) {
-    std::string_view pattern(kEntryKeys[field].pattern);
+    std::string_view pattern(kEntryKeys[field]);
     return pattern.substr(0, pattern.find('%'));
 }
 

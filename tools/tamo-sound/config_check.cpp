@@ -305,7 +305,7 @@ private:
             ConfigEntry entry{table.builtIn ? ++builtInIndex : origin.index, table.table[i], origin.written, {}};
             if (!table.builtIn) {
                 for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
-                    entry.lines[kEntryKeys[field].property] = origin.lines[field];
+                    entry.lines[kProperties[field]] = origin.lines[field];
                 }
             }
             check_.table.push_back(std::move(entry));

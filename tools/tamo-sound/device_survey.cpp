@@ -266,7 +266,9 @@ Json deviceSurveyJson(const DeviceSurvey& survey) {
     json.set("enumerated", survey.enumerated);
     json.set("enumeration_error", survey.enumerated ? Json() : Json(survey.enumerationError));
     Json table = Json::array();
-    for (std::size_t i = 0; i < survey.table.size(); ++i) table.push(tableEntryJson(survey.table[i], survey.written[i]));
+    for (std::size_t i = 0; i < survey.table.size(); ++i) {
+        table.push(tableEntryJson(survey.table[i], survey.written[i]));
+    }
     json.set("device_table", std::move(table));
     Json interfaces = Json::array();
     for (const InterfaceReport& report : survey.interfaces) {
