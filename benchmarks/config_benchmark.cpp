@@ -1,15 +1,20 @@
 // Building the device table from hmd_config.ini with N entries, against a
-// baseline that only reads the same file and splits its lines at "=".
+// baseline that only reads the same file and splits its lines at "=", and
+// against the library's own reading of it (the file named beside the
+// executable, opened through the platform, every line split), which every
+// call must do afresh before any table exists.
 //
 // Reported per benchmark: the time per entry (per_entry). At the end a table
-// gives the ratio of each table build to the baseline of the same N; the
-// cost of the table must grow no faster than N log N, so time per entry
-// should stay nearly flat as N grows. With glibc, most of the time at large N
-// goes to the allocator: the table's maps are freed at the end of each call,
-// the heap is trimmed and the next call faults its pages in again. Running
-// with GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295 shows the cost
-// of the work itself.
+// gives the ratio of each table build to the baseline and to the reading of
+// the same N; the cost of the table must grow no faster than N log N, so
+// time per entry should stay nearly flat as N grows. With glibc, much of the
+// time at large N goes to the allocator: the table's buffers are freed at
+// the end of each call, the heap is trimmed and the next call faults their
+// pages in again. Running with
+// GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295 shows the cost of
+// the work itself.
 #include "config/hmd_config.h"
+#include "config/hmd_config_reader.h"
 #include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
 
@@ -133,6 +138,22 @@ void BM_ReadAndSplitBaseline(benchmark::State& state) {
     setPerEntry(state, entries);
 }
 
+// What every call of the library must do before any table exists: name the
+// file beside the executable, open it through the platform and split every
+// line, the pairs handed to a receiver that keeps nothing.
+void BM_LibraryReading(benchmark::State& state) {
+    const int64_t entries = state.range(0);
+    useDirectory(files().directoryFor(entries));
+    for (auto _ : state) {
+        tamo::HMDConfigReader reader;
+        std::size_t pairs = 0;
+        reader.loadConfigFile([&pairs](int, std::string_view, std::string_view) { ++pairs; }, false);
+        benchmark::DoNotOptimize(pairs);
+        emulated::CallLog::clear();
+    }
+    setPerEntry(state, entries);
+}
+
 void entryCounts(benchmark::internal::Benchmark* benchmark) {
     benchmark->ArgName("entries")->Unit(benchmark::kMicrosecond);
     for (int64_t n : kEntryCounts) benchmark->Arg(n);
@@ -140,6 +161,7 @@ void entryCounts(benchmark::internal::Benchmark* benchmark) {
 
 BENCHMARK(BM_DeviceTable)->Apply(entryCounts);
 BENCHMARK(BM_ReadAndSplitBaseline)->Apply(entryCounts);
+BENCHMARK(BM_LibraryReading)->Apply(entryCounts);
 
 // The console output, then the ratio of each table build to its baseline.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -156,14 +178,17 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-10s %16s %16s %8s\n", "entries", "table (us)", "baseline (us)", "ratio");
+        std::printf("\n%-10s %16s %16s %8s %16s %8s\n", "entries", "table (us)", "baseline (us)", "ratio",
+                    "reading (us)", "ratio");
         for (int64_t n : kEntryCounts) {
             std::string suffix = "/entries:" + std::to_string(n);
             auto table = times_.find("BM_DeviceTable" + suffix);
             auto baseline = times_.find("BM_ReadAndSplitBaseline" + suffix);
-            if (table == times_.end() || baseline == times_.end()) continue;
-            std::printf("%-10lld %16.1f %16.1f %8.2f\n", static_cast<long long>(n), table->second,
-                        baseline->second, table->second / baseline->second);
+            auto reading = times_.find("BM_LibraryReading" + suffix);
+            if (table == times_.end() || baseline == times_.end() || reading == times_.end()) continue;
+            std::printf("%-10lld %16.1f %16.1f %8.2f %16.1f %8.2f\n", static_cast<long long>(n), table->second,
+                        baseline->second, table->second / baseline->second, reading->second,
+                        table->second / reading->second);
         }
     }
 

@@ -1,7 +1,6 @@
 #include "config/config_text.h"
 
 #include "config/line_reader.h"
-#include "config/tokenizer.h"
 #include "platform/win32.h"
 
 #include <cstdio>
@@ -32,14 +31,14 @@ FileReading readLines(LineReader& lines, const PairReceiver& receive) {
     // Lines have no length limit, so a huge file can exhaust memory; that
     // counts as a file that could not be read, not as a crash of the host.
     try {
-        std::string line;
+        std::string_view line;
         while (lines.next(line)) {
             ++reading.lineCount;
             LineSplit split = splitKeyValue(line);
             if (!split.succeeded()) {
                 reading.state = FileState::Malformed;
                 reading.why = split.failure();
-                reading.malformedLine = std::move(line);
+                reading.malformedLine = line;
                 return reading;
             }
             receive(reading.lineCount, *split.key, *split.value);
@@ -51,11 +50,23 @@ FileReading readLines(LineReader& lines, const PairReceiver& receive) {
 }
 
 LineSplit splitKeyValue(std::string_view line) {
-    // The line has always been split as a C string, so a NUL byte ends it.
-    Tokenizer tokens(line.substr(0, line.find('\0')), '=');
+    // strtok_r's rules, which the format has always been cut by: a token is
+    // a run between "=" signs, the signs in front of it skipped and the one
+    // after it consumed. The line counts as a C string, so a NUL ends it.
+    // One pass over the line: every line of the file comes through here.
+    std::size_t at = 0;
+    auto nextToken = [&line, &at]() -> std::optional<std::string_view> {
+        while (at < line.size() && line[at] == '=') ++at;
+        const std::size_t start = at;
+        while (at < line.size() && line[at] != '=' && line[at] != '\0') ++at;
+        if (at == start) return std::nullopt;
+        std::string_view token = line.substr(start, at - start);
+        if (at < line.size() && line[at] == '=') ++at;
+        return token;
+    };
     LineSplit split;
-    split.key = tokens.next();
-    if (split.key) split.value = tokens.next();
+    split.key = nextToken();
+    if (split.key) split.value = nextToken();
     return split;
 }
 

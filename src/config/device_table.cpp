@@ -256,7 +256,7 @@ std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
     }();
     for (std::size_t field = 0; field < kEntryKeyCount; ++field) {
         const std::string_view prefix = kPrefixes[field];
-        if (!key.starts_with(prefix)) continue;
+        if (key.empty() || key.front() != prefix.front() || !key.starts_with(prefix)) continue;
         std::optional<int> index = indexWrittenAs(key.substr(prefix.size()));
         if (!index) return std::nullopt;
         return EntryKeyRef{field, *index};

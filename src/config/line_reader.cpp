@@ -30,22 +30,26 @@ bool LineReader::isAtEnd() {
 
 bool LineReader::failed() const { return file_ != nullptr && std::ferror(file_); }
 
-bool LineReader::next(std::string& line) {
-    line.clear();
-    bool extracted = false;
+bool LineReader::next(std::string_view& line) {
+    joined_.clear();
+    bool spans = false;
     for (;;) {
-        if (rest_.empty() && !fill()) return extracted && !failed();
+        if (rest_.empty() && !fill()) {
+            line = joined_;
+            return spans && !failed();
+        }
         std::size_t lineEnd = rest_.find('\n');
         if (lineEnd == std::string_view::npos) {
-            line.append(rest_);
+            joined_.append(rest_);
             rest_ = {};
-            extracted = true;
+            spans = true;
             continue;
         }
-        line.append(rest_.substr(0, lineEnd));
+        line = rest_.substr(0, lineEnd);
+        if (spans) line = joined_.append(line);
         rest_.remove_prefix(lineEnd + 1);
         // The CR may have come with the previous chunk; the line holds it.
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.ends_with('\r')) line.remove_suffix(1);
         return true;
     }
 }

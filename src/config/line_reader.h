@@ -20,10 +20,11 @@ public:
     // The same reading of bytes already in memory.
     explicit LineReader(std::string_view bytes);
 
-    // The next line, without its line end, into `line`. False when the end
-    // of the file came before any byte (so a line end after the last line
-    // adds no empty line) and when the file reports a read error.
-    bool next(std::string& line);
+    // The next line, without its line end, into `line`: a view that holds
+    // until the next call. False when the end of the file came before any
+    // byte (so a line end after the last line adds no empty line) and when
+    // the file reports a read error.
+    bool next(std::string_view& line);
 
 private:
     bool fill();
@@ -40,6 +41,9 @@ private:
     std::array<char, kChunkSize> buffer_;
     // What is left of the current chunk, or of the bytes in memory.
     std::string_view rest_;
+    // A line that spans chunks, put together; a line within one chunk is
+    // handed out where it lies.
+    std::string joined_;
 };
 
 struct FileReading;

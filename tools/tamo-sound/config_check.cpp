@@ -272,8 +272,8 @@ private:
             return;
         }
         LineReader reader(file.get());
-        std::string text;
-        while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, text));
+        std::string_view text;
+        while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, std::string(text)));
         check_.lineCount = static_cast<int>(lines_.size());
         if (std::ferror(file.get())) {
             check_.file = ConfigFileState::Unreadable;

@@ -225,12 +225,15 @@ FILE* _wfopen(const wchar_t* fileName, const wchar_t* mode) {
         errno = ENOENT;
         return nullptr;
     }
-    // The Windows C library cannot open a directory; glibc can.
+    std::string narrowMode = toUtf8(mode ? mode : L"r");
+    FILE* file = std::fopen(path.c_str(), narrowMode.c_str());
+    // The Windows C library cannot open a directory; glibc can. Asked of the
+    // open stream, which costs no second walk of the path.
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (file && ::fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
         errno = EACCES;
         return nullptr;
     }
-    std::string narrowMode = toUtf8(mode ? mode : L"r");
-    return std::fopen(path.c_str(), narrowMode.c_str());
+    return file;
 }
