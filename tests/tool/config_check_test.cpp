@@ -247,14 +247,31 @@ TEST_F(ConfigCheckDetails, TheTableComesEntryByEntryWithItsLines) {
     EXPECT_EQ(result.tableLines, std::vector<std::string>{"Cannot find the key:VENDORID_002"});
 }
 
-TEST_F(ConfigCheckDetails, AMissingFileMeansTheBuiltInTable) {
-    ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf((scratch_.path() / "none.ini").string()),
-                                               "none.ini");
-    EXPECT_EQ(result.file, tool::ConfigFileState::Missing);
-    EXPECT_EQ(result.verdict, ConfigVerdict::NoFile);
-    EXPECT_EQ(foundIn(result), (std::vector<Found>{{0, "no-file"}}));
-    EXPECT_EQ(tool::exitStatusOf(result), tool::kExitSuccess) << "no file is the normal case";
-    EXPECT_TRUE(result.tableLines.empty());
+TEST_F(ConfigCheckDetails, AFileTheLibraryCannotOpenMeansTheBuiltInTable) {
+    // No file is the normal case; a path the library cannot open (here a
+    // directory) is a file it ignores.
+    struct Case {
+        std::filesystem::path path;
+        tool::ConfigFileState state;
+        ConfigVerdict verdict;
+        const char* reason;
+        tool::ExitStatus status;
+    };
+    const Case cases[] = {
+        {scratch_.path() / "none.ini", tool::ConfigFileState::Missing, ConfigVerdict::NoFile, "no-file",
+         tool::kExitSuccess},
+        {scratch_.path(), tool::ConfigFileState::Unreadable, ConfigVerdict::Ignored, "unreadable",
+         tool::kExitConfigIgnored},
+    };
+    for (const Case& c : cases) {
+        ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf(c.path.string()), c.path.string());
+        EXPECT_EQ(result.file, c.state) << c.path;
+        EXPECT_EQ(result.verdict, c.verdict) << c.path;
+        EXPECT_EQ(foundIn(result), (std::vector<Found>{{0, c.reason}})) << c.path;
+        EXPECT_EQ(tool::exitStatusOf(result), c.status) << c.path;
+        EXPECT_TRUE(result.builtInTable) << c.path;
+        EXPECT_TRUE(result.tableLines.empty()) << c.path;
+    }
 }
 
 TEST_F(ConfigCheckDetails, TheLibrarysOwnAnswerAgreesForTheFileBesideTheExecutable) {

@@ -246,8 +246,9 @@ public:
     }
 
     ConfigCheck run() {
+        FileReading reading = askTheLibrary();
         readLines();
-        askTheLibrary();
+        settleFileState(reading);
         if (check_.file == ConfigFileState::Read) explainContents();
         finish();
         return std::move(check_);
@@ -258,43 +259,58 @@ private:
         check_.findings.push_back({line, std::move(reason), severity, std::move(message)});
     }
 
-    // Reads and splits every line.
+    // Reads and splits every line, for how each one looks; whether the file
+    // is used at all is the library's answer (settleFileState).
     void readLines() {
         errno = 0;
         File file(path_.empty() ? nullptr : _wfopen(path_.c_str(), L"rb"));
-        if (!file) {
-            bool missing = errno == ENOENT || errno == 0;
-            check_.file = missing ? ConfigFileState::Missing : ConfigFileState::Unreadable;
-            add(std::nullopt, missing ? "no-file" : "unreadable", missing ? Severity::Note : Severity::Ignored,
-                missing ? "there is no such file: the library uses the built-in device table and refuses see-through"
-                        : "the file cannot be opened for reading: the library uses the built-in device table and "
-                          "refuses see-through");
-            return;
-        }
+        openError_ = file ? 0 : errno;
+        if (!file) return;
         LineReader reader(file.get());
         std::string_view text;
         while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, std::string(text)));
         check_.lineCount = static_cast<int>(lines_.size());
         if (std::ferror(file.get())) {
-            check_.file = ConfigFileState::Unreadable;
-            add(std::nullopt, "read-error", Severity::Ignored,
+            add(std::nullopt, "read-error", Severity::Warning,
                 "reading the file failed after line " + std::to_string(lines_.size()) +
+                    ": the library stops there as well and uses the lines before it");
+        }
+    }
+
+    // The file as the library takes it; where it could not open the file,
+    // the tool's own attempt says whether it is missing or refused.
+    void settleFileState(const FileReading& reading) {
+        switch (reading.state) {
+        case FileState::NotFound: {
+            const bool missing = openError_ == ENOENT || openError_ == 0;
+            check_.file = missing ? ConfigFileState::Missing : ConfigFileState::Unreadable;
+            add(std::nullopt, missing ? "no-file" : "unreadable", missing ? Severity::Note : Severity::Ignored,
+                std::string(missing ? "there is no such file" : "the file cannot be opened for reading") +
                     ": the library uses the built-in device table and refuses see-through");
             return;
+        }
+        case FileState::Unreadable:
+            check_.file = ConfigFileState::Unreadable;
+            add(std::nullopt, "unreadable", Severity::Ignored,
+                "the file is too large for the library to hold: it uses the built-in device table and refuses "
+                "see-through");
+            return;
+        case FileState::Malformed:
+        case FileState::Read:
+            break;
         }
         bool firstMalformed = true;
         for (const SourceLine& line : lines_) {
             if (line.split) continue;
-            add(line.number, "", Severity::Ignored, "");
-            check_.findings.back() = malformedLine(line, line.number == check_.lineCount, firstMalformed);
+            check_.findings.push_back(malformedLine(line, line.number == check_.lineCount, firstMalformed));
             firstMalformed = false;
         }
-        check_.file = firstMalformed ? ConfigFileState::Read : ConfigFileState::Malformed;
+        check_.file = reading.state == FileState::Read ? ConfigFileState::Read : ConfigFileState::Malformed;
     }
 
     // The device table and the see-through switch as the library decides
     // them, with the lines it prints meanwhile.
-    void askTheLibrary() {
+    FileReading askTheLibrary() {
         FileConfigReader tableReader(path_);
         DeviceTableDecision table = decideDeviceTable(ReaderSource(tableReader), false);
         check_.tableLines = table.lines;
@@ -322,6 +338,7 @@ private:
         check_.seeThroughLines = seeThrough.lines;
         seeThroughValue_ = seeThrough.value;
         if (seeThrough.value) check_.seeThroughLine = seeThrough.line;
+        return table.file;
     }
 
     // Which line each key's value comes from (the last one that sets it).
@@ -570,6 +587,7 @@ private:
     std::optional<int> count_;                          // NUM_OF_CONFIG as the library read it
     int countLine_ = 0;
     std::optional<std::string> seeThroughValue_;
+    int openError_ = 0;  // errno of the tool's own attempt to open the file
 };
 
 const char* fileStateName(ConfigFileState state) {
