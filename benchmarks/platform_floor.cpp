@@ -2,10 +2,13 @@
 
 #include "hid/hid_library.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <string>
+#include <string_view>
 
 namespace tamo::floor {
 namespace {
@@ -16,6 +19,27 @@ constexpr DWORD kPollPauseMs = 10;
 // hid.dll resolved as the library resolves it, once before timing.
 HidLibrary hid;
 
+bool splitsLines = false;
+
+// Each line of `bytes` cut at its first "=", key and value copied out;
+// `line` carries a line over from one chunk to the next.
+void splitLines(std::string_view bytes, std::string& line) {
+    std::string key;
+    std::string value;
+    auto split = [&] {
+        std::string_view text = line;
+        std::size_t equals = text.find('=');
+        key.assign(text.substr(0, equals));
+        value.assign(text.substr(std::min(equals + 1, text.size())));
+        line.clear();
+    };
+    for (std::size_t end; (end = bytes.find('\n')) != std::string_view::npos; bytes.remove_prefix(end + 1)) {
+        line.append(bytes.substr(0, end));
+        split();
+    }
+    line.append(bytes);
+}
+
 // hmd_config.ini beside the executable: named, opened, read to its end.
 void readConfig() {
     std::array<WCHAR, MAX_PATH> path{};
@@ -24,7 +48,11 @@ void readConfig() {
     if (slash != nullptr) std::wcscpy(slash + 1, L"hmd_config.ini");
     if (std::FILE* file = _wfopen(path.data(), L"rb")) {
         std::array<char, 4096> bytes;
-        while (std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size()) {
+        std::string line;
+        std::size_t got = 0;
+        while ((got = std::fread(bytes.data(), 1, bytes.size(), file)) > 0) {
+            if (splitsLines) splitLines(std::string_view(bytes.data(), got), line);
+            if (got < bytes.size()) break;
         }
         std::fclose(file);
     }
@@ -111,6 +139,8 @@ void underLock(Work work) {
 }
 
 }  // namespace
+
+void setSplitsLines(bool splits) { splitsLines = splits; }
 
 bool loadHid() {
     hid = HidLibrary::load();

@@ -15,6 +15,11 @@ namespace tamo::floor {
 // when any is missing.
 bool loadHid();
 
+// Whether reading hmd_config.ini also cuts each line into a key and a value
+// and copies them out: the least any reader of the format does with the
+// bytes, which every call of the library must do afresh. Off by default.
+void setSplitsLines(bool splits);
+
 // hmd_config.ini, when there is one, is opened, read to its end and closed
 // wherever the library reads it. `reportsBeforeReply`: the input reports the
 // headset sends before the version reply; each costs a read and the
