@@ -22,6 +22,7 @@
 #include "platform/emulated/system.h"
 #include "platform/emulated/virtual_headset.h"
 #include "platform_floor.h"
+#include "see_through_config.h"
 #include "tamo_settings.h"
 
 #include <benchmark/benchmark.h>
@@ -81,21 +82,11 @@ private:
 
 enum class Setup { BuiltIn, ConfigFile };
 
-const char* const kSeeThroughConfig =
-    "NUM_OF_CONFIG=3\n"
-    "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\n"
-    "PRODUCTNAME_001=Tamo Mk2\nREPORTID_001=0\nDEVICENAME_001=HMD#0\n"
-    "VENDORID_002=2E5C\nPRODUCTID_002=0712\nUSAGE_002=0001\nUSAGEPAGE_002=FF00\n"
-    "PRODUCTNAME_002=TAMO_Zenith\nREPORTID_002=0\nDEVICENAME_002=HMD#0\n"
-    "VENDORID_003=2E5C\nPRODUCTID_003=0712\nUSAGE_003=0001\nUSAGEPAGE_003=FF00\n"
-    "PRODUCTNAME_003=TAMO Prime\nREPORTID_003=0\nDEVICENAME_003=HMD#0\n"
-    "ENABLE_SEE_THROUGH=1\n";
-
 // The two host directories, one with hmd_config.ini.
 class Directories {
 public:
     Directories() {
-        if (!withConfig_.writeConfig(kSeeThroughConfig)) std::abort();
+        if (!withConfig_.writeConfig(tamo::bench::kSeeThroughConfig)) std::abort();
     }
     const emulated::HostDirectory& host(Setup setup) const { return setup == Setup::BuiltIn ? builtIn_ : withConfig_; }
 

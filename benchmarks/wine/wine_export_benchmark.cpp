@@ -16,11 +16,14 @@
 // floor calls alternate, in turns first, so that both meet the same load on
 // a shared machine; the table gives the medians, and the median and
 // interquartile range of the differences within adjacent pairs, which tell
-// the library's own share from the noise. No hmd_config.ini is beside the
-// executable: the built-in device table is used.
+// the library's own share from the noise. Two rounds: without
+// hmd_config.ini beside the executable (the built-in device table), then
+// with a file of three entries that allows see-through, which every
+// transaction reads and splits afresh.
 #include "headset_process.h"
 #include "tamo_settings.h"
 #include "platform_floor.h"
+#include "see_through_config.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -189,6 +192,38 @@ Row measure(const Export& call, int calls) {
     return row;
 }
 
+// Puts hmd_config.ini with `text` beside the executable, or removes it
+// for a null `text`.
+bool placeConfig(const char* text) {
+    const std::wstring path = hostDirectory() + L"\\hmd_config.ini";
+    if (text == nullptr) return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
+    if (file == nullptr) return false;
+    const bool written = std::fputs(text, file) >= 0;
+    return std::fclose(file) == 0 && written;
+}
+
+// One round of the table; the number of library calls that failed, or -1
+// when a floor does not do what the library does.
+int runRound(const char* title, const std::vector<Export>& exports, tamo::test::HeadsetProcess& headset, int device,
+             int calls) {
+    bool floorsMatch = true;
+    for (const Export& call : exports) floorsMatch = floorMatches(call, headset, device) && floorsMatch;
+    if (!floorsMatch) return -1;
+    std::printf("%s\n%-36s %5s %13s %11s %7s %10s   %s\n", title, "export", "N", "library (us)", "floor (us)",
+                "ratio", "pair ratio", "pair library-floor (us): median [quartiles]");
+    int failures = 0;
+    for (const Export& call : exports) {
+        Row row = measure(call, calls);
+        failures += row.failures;
+        std::printf("%-36s %5d %13.1f %11.1f %7.3f %10.3f   %.1f [%.1f, %.1f]\n", call.name, calls, row.libraryUs,
+                    row.floorUs, row.floorUs > 0 ? row.libraryUs / row.floorUs : 0.0, row.pairRatio,
+                    row.pairDiffMedian, row.pairDiffLow, row.pairDiffHigh);
+        std::fflush(stdout);
+    }
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -197,8 +232,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tamo_wine_benchmark.exe [CALLS]\n");
         return 2;
     }
-    // The built-in table, not whatever an earlier run left.
-    DeleteFileW((hostDirectory() + L"\\hmd_config.ini").c_str());
+    // The built-in table first, not whatever an earlier run left.
+    if (!placeConfig(nullptr)) {
+        std::fprintf(stderr, "hmd_config.ini beside the benchmark cannot be removed\n");
+        return 1;
+    }
 
     tamo::test::HeadsetProcess headset;
     if (!headset.running()) {
@@ -217,8 +255,9 @@ int main(int argc, char** argv) {
     auto audioMode = dll.get<decltype(qor_tamo_sound_set_audio_mode)>("qor_tamo_sound_set_audio_mode");
     auto hiPower = dll.get<decltype(qor_tamo_sound_set_hi_power_state)>("qor_tamo_sound_set_hi_power_state");
     auto getState = dll.get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state");
+    auto seeThrough = dll.get<decltype(qor_tamo_sound_set_see_through_state)>("qor_tamo_sound_set_see_through_state");
     SoundState state{};
-    const std::vector<Export> exports = {
+    std::vector<Export> exports = {
         {"qor_tamo_sound_set_audio_mode", [=] { return audioMode(1); }, tamo::floor::command},
         {"qor_tamo_sound_set_hi_power_state", [=] { return hiPower(1); }, tamo::floor::command},
         {"qor_tamo_sound_get_state", [=, &state] { return getState(&state); }, tamo::floor::getState},
@@ -232,26 +271,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qor_tamo_sound_init failed against the headset\n");
         return 1;
     }
-    bool floorsMatch = true;
-    for (const Export& call : exports) floorsMatch = floorMatches(call, headset, device) && floorsMatch;
-    if (!floorsMatch) return 1;
-
-    std::printf("%-34s %5s %13s %11s %7s %10s   %s\n", "export", "N", "library (us)", "floor (us)", "ratio",
-                "pair ratio", "pair library-floor (us): median [quartiles]");
-    int failures = 0;
-    for (const Export& call : exports) {
-        Row row = measure(call, calls);
-        failures += row.failures;
-        std::printf("%-34s %5d %13.1f %11.1f %7.3f %10.3f   %.1f [%.1f, %.1f]\n", call.name, calls, row.libraryUs,
-                    row.floorUs, row.floorUs > 0 ? row.libraryUs / row.floorUs : 0.0, row.pairRatio,
-                    row.pairDiffMedian, row.pairDiffLow, row.pairDiffHigh);
-        std::fflush(stdout);
+    int failures = runRound("without hmd_config.ini (the built-in device table):", exports, headset, device, calls);
+    if (failures >= 0 && !placeConfig(tamo::bench::kSeeThroughConfig)) {
+        std::fprintf(stderr, "hmd_config.ini beside the benchmark cannot be written\n");
+        failures = -1;
     }
+    if (failures >= 0) {
+        exports.push_back({"qor_tamo_sound_set_see_through_state", [=] { return seeThrough(1); },
+                           [] { tamo::floor::seeThrough(true); }});
+        const int more = runRound("\nwith hmd_config.ini (3 entries, see-through allowed):", exports, headset, device,
+                                  calls);
+        failures = more < 0 ? more : failures + more;
+    }
+    placeConfig(nullptr);
     std::printf("(wall-clock time per call, medians; ratio = library/floor of the medians; pair: over adjacent "
                 "library and floor calls)\n");
     destroy();
     if (failures != 0) {
-        std::fprintf(stderr, "%d library calls did not succeed\n", failures);
+        if (failures > 0) std::fprintf(stderr, "%d library calls did not succeed\n", failures);
         return 1;
     }
     return 0;
