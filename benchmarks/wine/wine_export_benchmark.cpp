@@ -18,12 +18,11 @@
 // interquartile range of the differences within adjacent pairs, which tell
 // the library's own share from the noise. Two rounds: without
 // hmd_config.ini beside the executable (the built-in device table), then
-// with a file of three entries that allows see-through, which every
-// transaction reads and splits afresh.
+// with the documentation's sample (three entries, see-through allowed),
+// which every transaction reads and splits afresh.
 #include "headset_process.h"
 #include "tamo_settings.h"
 #include "platform_floor.h"
-#include "see_through_config.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -192,15 +191,14 @@ Row measure(const Export& call, int calls) {
     return row;
 }
 
-// Puts hmd_config.ini with `text` beside the executable, or removes it
-// for a null `text`.
-bool placeConfig(const char* text) {
+// Puts the sample hmd_config.ini beside the executable, or removes the file
+// there.
+bool placeConfig(bool sample) {
     const std::wstring path = hostDirectory() + L"\\hmd_config.ini";
-    if (text == nullptr) return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
-    std::FILE* file = _wfopen(path.c_str(), L"wb");
-    if (file == nullptr) return false;
-    const bool written = std::fputs(text, file) >= 0;
-    return std::fclose(file) == 0 && written;
+    if (sample) {
+        return CopyFileW((hostDirectory() + L"\\sample\\hmd_config.ini").c_str(), path.c_str(), FALSE) != FALSE;
+    }
+    return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // One round of the table; the number of library calls that failed, or -1
@@ -233,7 +231,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // The built-in table first, not whatever an earlier run left.
-    if (!placeConfig(nullptr)) {
+    if (!placeConfig(false)) {
         std::fprintf(stderr, "hmd_config.ini beside the benchmark cannot be removed\n");
         return 1;
     }
@@ -272,18 +270,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     int failures = runRound("without hmd_config.ini (the built-in device table):", exports, headset, device, calls);
-    if (failures >= 0 && !placeConfig(tamo::bench::kSeeThroughConfig)) {
-        std::fprintf(stderr, "hmd_config.ini beside the benchmark cannot be written\n");
+    if (failures >= 0 && !placeConfig(true)) {
+        std::fprintf(stderr, "sample\\hmd_config.ini cannot be put beside the benchmark\n");
         failures = -1;
     }
     if (failures >= 0) {
         exports.push_back({"qor_tamo_sound_set_see_through_state", [=] { return seeThrough(1); },
                            [] { tamo::floor::seeThrough(true); }});
-        const int more = runRound("\nwith hmd_config.ini (3 entries, see-through allowed):", exports, headset, device,
-                                  calls);
+        const int more = runRound("\nwith the sample hmd_config.ini (3 entries, see-through allowed):", exports,
+                                  headset, device, calls);
         failures = more < 0 ? more : failures + more;
     }
-    placeConfig(nullptr);
+    placeConfig(false);
     std::printf("(wall-clock time per call, medians; ratio = library/floor of the medians; pair: over adjacent "
                 "library and floor calls)\n");
     destroy();
