@@ -9,6 +9,7 @@
 #include "platform/win32.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,13 @@ struct MatchResult {
 // this entry alone, each only when its test is reached.
 MatchResult matchEntry(const HidLibrary& hid, HANDLE device, const HIDD_ATTRIBUTES& attributes,
                        const DeviceConfig& entry);
+
+// Whether an interface can report `value` as its usage page or usage. Its
+// capabilities hold 16 bits, so an entry whose value lies beyond them never
+// matches any interface.
+constexpr bool isReportableUsage(std::int32_t value) {
+    return value >= 0 && value <= std::numeric_limits<USAGE>::max();
+}
 
 // The interface's product string as UTF-16 units, up to the first zero;
 // empty when it cannot be read.

@@ -129,6 +129,11 @@ INSTANTIATE_TEST_SUITE_P(
                    kPartly, {{10, "entry-beyond-count"}}},
         BrokenFile{"vendor_not_hex", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\nVENDORID_001=vendor\n" + without(kEntry1, "VENDORID_001"),
                    kPartly, {{3, "hex-not-number"}}},
+        BrokenFile{"vendor_too_wide", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\nVENDORID_001=12E5C\n" +
+                                          without(kEntry1, "VENDORID_001"),
+                   kUsed, {{3, "id-too-wide"}}},
+        BrokenFile{"usage_negative", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\nUSAGE_001=-1\n" + without(kEntry1, "USAGE_001"),
+                   kUsed, {{3, "usage-out-of-range"}}},
         BrokenFile{"usage_page_too_wide", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 + "USAGEPAGE_001=1FF00\n",
                    kPartly, {{6, "duplicate-key"}, {10, "usage-out-of-range"}}},
         BrokenFile{"product_name_blank", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 +

@@ -6,6 +6,7 @@
 #include "config/integer_text.h"
 #include "config/hmd_config.h"
 #include "config/line_reader.h"
+#include "hid/device_match.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -229,10 +230,10 @@ std::optional<NearMiss> nearMissOf(const std::string& key) {
         std::optional<KeyMeaning> entry = entryShape(candidate);
         if (!entry || entry->index == 0) return std::nullopt;
         std::string expected = entryKey(entry->field, entry->index);
-        std::size_t written = candidate.size() - entryKeyPrefix(entry->field).size();
         miss.reasons.push_back("key-digits");
-        miss.explanations.push_back(written < 3 ? "entry numbers have at least three digits"
-                                                : "the entry number has more leading zeros than the library writes");
+        miss.explanations.push_back(candidate.size() < expected.size()
+                                        ? "entry numbers have at least three digits"
+                                        : "the entry number has more leading zeros than the library writes");
         candidate = expected;
     }
     miss.intended = candidate;
@@ -437,7 +438,7 @@ private:
                 std::string(kNumOfConfig) + " " + quoted(text) + " is beyond the library's range: it is read as " +
                     std::to_string(count));
         }
-        if (count <= 0) {
+        if (check_.builtInTable) {
             add(line, "num-not-positive", severity,
                 std::string(kNumOfConfig) + " is " + std::to_string(count) +
                     ": the library uses the built-in device table" + unused);
@@ -507,8 +508,9 @@ private:
             int line = entry.lines.at(property);
             NumberShape shape = numberShape(text, true);
             std::int32_t value = readInteger(text, 16).value;
-            bool id = std::string_view(property) == property::kVendorID ||
-                      std::string_view(property) == property::kProductID;
+            std::optional<std::int32_t> id;  // the ID as the entry holds it
+            if (std::string_view(property) == property::kVendorID) id = entry.properties.vendorId;
+            if (std::string_view(property) == property::kProductID) id = entry.properties.productId;
             if (!shape.hasDigits) {
                 add(line, "hex-not-number", Severity::Ignored,
                     std::string(property) + " " + quoted(text) + " is not a hexadecimal number: the library reads 0");
@@ -519,11 +521,11 @@ private:
                     std::string(property) + " " + quoted(text) + " is read as " + hex4(value) + "; " +
                         quoted(shape.rest) + " after the number is ignored");
             }
-            if (id && (value < 0 || value > 0xFFFF)) {
+            if (id && *id != value) {
                 add(line, "id-too-wide", Severity::Warning,
                     std::string(property) + " " + hex4(value) + " has more than 16 bits: only the low 16 bits (" +
-                        hex4(value & 0xFFFF) + ") are compared");
-            } else if (!id && (value < 0 || value > 0xFFFF)) {
+                        hex4(*id) + ") are compared");
+            } else if (!id && !isReportableUsage(value)) {
                 add(line, "usage-out-of-range", Severity::Warning,
                     std::string(property) + " " + hex4(value) +
                         " is not a 16-bit value, so this entry never matches any interface");
