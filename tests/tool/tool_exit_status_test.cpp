@@ -2,6 +2,8 @@
 // lines among them, and bad arguments.
 #include "tool_fixture.h"
 
+#include "exit_status.h"
+
 namespace tamo::test {
 namespace {
 
@@ -175,9 +177,18 @@ TEST_F(ToolTest, HelpListsTheExitStatusesAndExamples) {
     ToolRun run = tool({"--help"});
     EXPECT_EQ(run.exitStatus, 0);
     for (const char* text : {"Usage: tamo-sound", "Exit status", " 3  no headset matching the device table (-1997)",
-                             " 4  busy", "--json", "--retry N", "--virtual PROFILE", "--state-file FILE",
-                             "--exe-dir DIR", "Examples:", "tamo-sound audio-mode 2 state", "check-config [PATH]"}) {
+                             " 9  the mode-switch lock failed (-1994, -1993, -1992, -1991)", "--json", "--retry N",
+                             "--virtual PROFILE", "--state-file FILE", "--exe-dir DIR", "Examples:",
+                             "tamo-sound audio-mode 2 state", "check-config [PATH]"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+    // Every status with the meaning the summary line gives it.
+    for (int status = tool::kExitSuccess; status <= tool::kExitConfigEmptyTable; ++status) {
+        std::string number = std::to_string(status) + "  ";
+        std::string meaning = tool::exitStatusMeaning(static_cast<tool::ExitStatus>(status));
+        bool listed = run.out.find(number + meaning) != std::string::npos ||
+                      run.out.find(number + "check-config: " + meaning) != std::string::npos;
+        EXPECT_TRUE(listed) << status;
     }
 }
 

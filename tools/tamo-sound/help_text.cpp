@@ -1,4 +1,7 @@
+#include "api/firmware_check.h"
 #include "arguments.h"
+#include "exit_status.h"
+#include "report.h"
 
 namespace tamo::tool {
 
@@ -27,12 +30,13 @@ Commands:
   since; that init is part of the command it runs for.
 
 Options:
-  --json                 one JSON document on standard output (format_version 2,
+  --json                 one JSON document on standard output (format_version )" +
+                        std::to_string(kJsonFormatVersion) + R"(,
                          described by tamo-sound.schema.json), also for bad
                          arguments; the library's own lines go into it
   --no-init              no automatic init before a command
   --retry N              try a busy command (SOUND_ERROR_LOCK_BUSY) up to N more
-                         times, 200 ms apart (default 0: never retried)
+                         times, )" + std::to_string(kRetryPauseMs) + R"( ms apart (default 0: never retried)
   -k, --keep-going       run the remaining commands after a failure
   -h, --help             this text (wherever it stands)
   --version              the tool's version and that of the library it loads
@@ -40,7 +44,8 @@ Options:
 #if !defined(_WIN32)
     text += R"(
 Virtual headset (this build runs the library on an emulated Windows):
-  --virtual PROFILE      default (one "Tamo Mk2", firmware 103), none,
+  --virtual PROFILE      default (one "Tamo Mk2", firmware )" +
+            std::to_string(kMinimumFirmwareVersion) + R"(), none,
                          old-firmware, silent, busy, two-headsets, or a
                          profile file (see the README)
   --state-file FILE      where the virtual headset keeps its state between runs
@@ -67,23 +72,9 @@ Output:
   to standard error.
 
 Exit status (the first failure decides):
-   0  every command succeeded (check-config: the library does what the file says, or there is no file)
-   1  the tool itself failed (library not loadable, internal error)
-   2  bad arguments
-   3  no headset matching the device table (-1997); devices: none matches
-   4  busy: another caller holds the mode-switch lock (-1990)
-   5  the library is not initialised (-2000)
-   6  headset firmware older than 103 (-1985)
-   7  hmd_config.ini does not enable see-through (-1999)
-   8  a report could not be sent or read (-1995)
-   9  the mode-switch lock failed (-1994, -1993, -1992, -1991)
-  10  memory ran out (-1996)
-  11  the library refused an argument (-1998) or returned an unknown code
-  12  check-config: the library ignores the file as a whole (its built-in table instead)
-  13  check-config: the library ignores part of the file (fewer entries, a key, a value)
-  14  standard output could not be written (whatever the commands did)
-  15  check-config: the file leaves the device table empty: no headset can be found
-
+)";
+    text += exitStatusTable();
+    text += R"(
 Examples:
   tamo-sound init state
   tamo-sound audio-mode 2 state

@@ -230,44 +230,6 @@ std::string resultLabel(const CommandResult& result) {
     return result.command.text();
 }
 
-const char* exitStatusMeaning(ExitStatus status) {
-    switch (status) {
-    case kExitSuccess:
-        return "every command succeeded";
-    case kExitToolFailure:
-        return "the tool itself failed";
-    case kExitUsage:
-        return "bad arguments";
-    case kExitNotFound:
-        return "no headset matching the device table";
-    case kExitBusy:
-        return "the headset is busy: another caller holds the mode-switch lock";
-    case kExitNotInitialised:
-        return "the library is not initialised";
-    case kExitFirmware:
-        return "the headset's firmware is older than 103";
-    case kExitSeeThroughDisabled:
-        return "hmd_config.ini does not enable see-through";
-    case kExitTransfer:
-        return "a report could not be sent or read";
-    case kExitLock:
-        return "the mode-switch lock failed";
-    case kExitOutOfMemory:
-        return "memory ran out";
-    case kExitRejected:
-        return "the library refused an argument";
-    case kExitConfigIgnored:
-        return "the library ignores the configuration file as a whole";
-    case kExitConfigPartlyIgnored:
-        return "the library ignores part of the configuration file";
-    case kExitOutputFailed:
-        return "standard output could not be written";
-    case kExitConfigEmptyTable:
-        return "the configuration file leaves the device table empty: no headset can be found";
-    }
-    return "?";
-}
-
 Json jsonDocumentHead() {
     Json document = Json::object();
     document.set("format_version", kJsonFormatVersion);

@@ -63,9 +63,6 @@ struct SessionCounts {
 // The label of a result line: "audio-mode 2", "init (before state)".
 std::string resultLabel(const CommandResult& result);
 
-// What an exit status means, in a few words.
-const char* exitStatusMeaning(ExitStatus status);
-
 // The document of a usage error (--json with bad arguments).
 Json usageErrorDocument(const std::string& message);
 // The document and a line end, flushed.

@@ -10,7 +10,7 @@ namespace tamo::tool {
 
 struct StatusText {
     const char* name;         // "SOUND_ERROR_DEVICE_NOT_FOUND"
-    const char* explanation;  // "no headset matching the device table is connected"
+    std::string explanation;  // "no headset matching the device table is connected"
     ExitStatus exitStatus;    // the failure class the code belongs to
 };
 
@@ -20,5 +20,8 @@ StatusText describeStatus(StatusCode code);
 
 // "SOUND_ERROR_DEVICE_NOT_FOUND (-1997): no headset matching the device table is connected"
 std::string statusLine(StatusCode code);
+
+// The failure codes that lead to `status`, as "-1994, -1993, -1992, -1991".
+std::string resultCodesOf(ExitStatus status);
 
 }  // namespace tamo::tool

@@ -1,5 +1,7 @@
 #include "virtual_world.h"
 
+#include "api/mode_switch_lock.h"
+
 #include "platform/emulated/hid_bus.h"
 #include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
@@ -23,10 +25,9 @@
 namespace tamo::tool {
 namespace {
 
-constexpr const wchar_t* kModeSwitchLockName = L"SoundModeSwitchLocker";
 constexpr const wchar_t* kExecutableName = L"tamo-sound.exe";
 constexpr const char* kStateVariable = "TAMO_VIRTUAL_STATE";
-constexpr unsigned kOldFirmware = 102;
+constexpr unsigned kOldFirmware = kMinimumFirmwareVersion - 1;
 
 std::string_view trimmed(std::string_view text) {
     std::size_t first = text.find_first_not_of(" \t\r");

@@ -29,6 +29,7 @@
 // [interface] as a plain HID interface with nothing behind it.
 #pragma once
 
+#include "api/firmware_check.h"
 #include "arguments.h"
 #include "exchanged_report.h"
 #include "json.h"
@@ -52,7 +53,7 @@ struct InterfaceSpec {
     unsigned inputLength = 64;
     unsigned outputLength = 64;
     unsigned featureLength = 64;
-    unsigned firmware = 103;
+    unsigned firmware = kMinimumFirmwareVersion;
     bool silent = false;
     bool openable = true;
 };
