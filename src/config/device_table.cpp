@@ -306,11 +306,21 @@ DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
 void loadDeviceConfigs(DeviceConfigList& list) {
     HMDConfigReader reader;
     DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), true);
+    if (list.empty()) {
+        list = std::move(decision.table);
+        return;
+    }
     std::move(decision.table.begin(), decision.table.end(), std::back_inserter(list));
 }
 
 void addDefaultDeviceConfigs(DeviceConfigList& list) {
-    for (const EntryText& builtIn : kBuiltInEntries) list.push_back(deviceConfigOf(builtIn));
+    // Read from their text once: they never change, and most calls use them.
+    static const DeviceConfigList builtIn = [] {
+        DeviceConfigList entries;
+        for (const EntryText& text : kBuiltInEntries) entries.push_back(deviceConfigOf(text));
+        return entries;
+    }();
+    for (const DeviceConfig& entry : builtIn) list.push_back(entry);
 }
 
 DeviceConfig deviceConfigOf(const WrittenEntry& written) {

@@ -7,6 +7,7 @@
 #include "platform/console.h"
 
 #include <string>
+#include <utility>
 
 namespace tamo {
 namespace {
@@ -16,8 +17,8 @@ constexpr const char* kNoDevice = "No Device";
 
 }  // namespace
 
-HidDeviceConnection::HidDeviceConnection(const DeviceConfigList& table, const HidLibrary& hid)
-    : hid_(hid), deviceTable_(table), deviceName_(kNoDevice) {}
+HidDeviceConnection::HidDeviceConnection(DeviceConfigList table, const HidLibrary& hid)
+    : hid_(hid), deviceTable_(std::move(table)), deviceName_(kNoDevice) {}
 
 HidDeviceConnection::~HidDeviceConnection() { close(); }
 

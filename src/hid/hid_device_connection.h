@@ -24,8 +24,8 @@ using ConstReport = std::span<const std::uint8_t, kReportSize>;
 
 class HidDeviceConnection {
 public:
-    // Keeps a copy of the table.
-    explicit HidDeviceConnection(const DeviceConfigList& table, const HidLibrary& hid = HidLibrary::instance());
+    // Keeps the table: a caller that no longer needs it moves it in.
+    explicit HidDeviceConnection(DeviceConfigList table, const HidLibrary& hid = HidLibrary::instance());
     ~HidDeviceConnection();
     HidDeviceConnection(const HidDeviceConnection&) = delete;
     HidDeviceConnection& operator=(const HidDeviceConnection&) = delete;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace tamo {
 
@@ -13,14 +14,13 @@ static_assert(frame::kSize == kReportSize, "a report is exactly one HID transfer
 
 namespace {
 
-// The common frame: a fresh device table and connection for `exchange`,
-// both destroyed on every path (the connection first, so the device handle
-// is closed before the table goes).
+// The common frame: a fresh device table, handed to a fresh connection for
+// `exchange`, which closes the device on every path.
 template <class Exchange>
 StatusCode withHeadset(Exchange&& exchange) {
     DeviceConfigList table;
     loadDeviceConfigs(table);
-    HidDeviceConnection connection(table);
+    HidDeviceConnection connection(std::move(table));
     if (!connection.open()) return SOUND_ERROR_DEVICE_NOT_FOUND;
     return exchange(connection);
 }
