@@ -3,6 +3,7 @@
 #include "config/line_reader.h"
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -53,15 +54,14 @@ LineSplit splitKeyValue(std::string_view line) {
     // strtok_r's rules, which the format has always been cut by: a token is
     // a run between "=" signs, the signs in front of it skipped and the one
     // after it consumed. The line counts as a C string, so a NUL ends it.
-    // One pass over the line: every line of the file comes through here.
+    line = line.substr(0, line.find('\0'));
     std::size_t at = 0;
     auto nextToken = [&line, &at]() -> std::optional<std::string_view> {
-        while (at < line.size() && line[at] == '=') ++at;
-        const std::size_t start = at;
-        while (at < line.size() && line[at] != '=' && line[at] != '\0') ++at;
-        if (at == start) return std::nullopt;
-        std::string_view token = line.substr(start, at - start);
-        if (at < line.size() && line[at] == '=') ++at;
+        at = std::min(line.find_first_not_of('=', at), line.size());
+        if (at == line.size()) return std::nullopt;
+        const std::size_t end = std::min(line.find('=', at), line.size());
+        std::string_view token = line.substr(at, end - at);
+        at = std::min(end + 1, line.size());
         return token;
     };
     LineSplit split;
