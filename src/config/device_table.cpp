@@ -78,13 +78,12 @@ std::optional<int> indexWrittenAs(std::string_view digits) {
 // keys together and its entries in order, and then costs no search at all.
 class EntryKeysOfFile {
 public:
-    // Room for a file of a few entries without growing.
-    EntryKeysOfFile() {
-        text_.reserve(kSmallFileValues);
-        entries_.reserve(kSmallFileEntries);
-    }
-
     void add(int line, std::string_view key, std::string_view value) {
+        // Room for a file of a few entries without growing; no file, no room.
+        if (text_.capacity() < kSmallFileValues) {
+            text_.reserve(kSmallFileValues);
+            entries_.reserve(kSmallFileEntries);
+        }
         if (key == config_key::kNumOfConfig) {
             count_ = keep(line, value);
             return;
@@ -320,6 +319,7 @@ void addDefaultDeviceConfigs(DeviceConfigList& list) {
         for (const EntryText& text : kBuiltInEntries) entries.push_back(deviceConfigOf(text));
         return entries;
     }();
+    list.reserve(list.size() + builtIn.size());
     for (const DeviceConfig& entry : builtIn) list.push_back(entry);
 }
 

@@ -20,8 +20,6 @@ std::wstring executablePath() {
     return std::wstring(buffer.begin(), std::find(buffer.begin(), buffer.end(), L'\0'));
 }
 
-// Everything before the last backslash; the whole text when there is none.
-std::wstring directoryOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
 
 }  // namespace
 
@@ -34,9 +32,12 @@ HMDConfigReader::~HMDConfigReader() = default;
 // the name of some other directory, and the library would read that one's
 // file instead.
 std::wstring HMDConfigReader::getConfigFilePath(int& fileType) {
-    std::wstring directory = directoryOf(executablePath());
+    std::wstring path = executablePath();
     if (fileType != kHmdConfigFileType) return {};
-    return directory + L"\\" + kHmdConfigFileName;
+    // The directory is everything before the last backslash, or the whole
+    // text when there is none.
+    path.erase(std::min(path.rfind(L'\\'), path.size()));
+    return path.append(L"\\").append(kHmdConfigFileName);
 }
 
 }  // namespace tamo
