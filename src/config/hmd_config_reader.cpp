@@ -20,7 +20,6 @@ std::wstring executablePath() {
     return std::wstring(buffer.begin(), std::find(buffer.begin(), buffer.end(), L'\0'));
 }
 
-
 }  // namespace
 
 HMDConfigReader::HMDConfigReader() { configFileType = kHmdConfigFileType; }

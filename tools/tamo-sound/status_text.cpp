@@ -36,7 +36,8 @@ const std::vector<KnownStatus>& knownStatuses() {
          {"SOUND_ERROR_TRANSFER_FAILED", "a report could not be sent to or read from the headset", kExitTransfer}},
         {SOUND_ERROR_LOCK_CREATE_FAILED,
          {"SOUND_ERROR_LOCK_CREATE_FAILED",
-          "the mode-switch lock (semaphore \"" + utf8FromWide(kModeSwitchLockName) + "\") could not be created or opened",
+          "the mode-switch lock (semaphore \"" + utf8FromWide(kModeSwitchLockName) +
+              "\") could not be created or opened",
           kExitLock}},
         {SOUND_ERROR_LOCK_CLOSE_FAILED,
          {"SOUND_ERROR_LOCK_CLOSE_FAILED", "the mode-switch lock's handle could not be closed", kExitLock}},
@@ -48,7 +49,8 @@ const std::vector<KnownStatus>& knownStatuses() {
          {"SOUND_ERROR_LOCK_BUSY", "another caller holds the mode-switch lock: the headset is busy", kExitBusy}},
         {SOUND_ERROR_FIRMWARE_UNSUPPORTED,
          {"SOUND_ERROR_FIRMWARE_UNSUPPORTED",
-          "the headset's MCU firmware is older than version " + std::to_string(kMinimumFirmwareVersion), kExitFirmware}},
+          "the headset's MCU firmware is older than version " + std::to_string(kMinimumFirmwareVersion),
+          kExitFirmware}},
     };
     return statuses;
 }

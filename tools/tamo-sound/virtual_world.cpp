@@ -1,7 +1,6 @@
 #include "virtual_world.h"
 
 #include "api/mode_switch_lock.h"
-
 #include "platform/emulated/hid_bus.h"
 #include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
