@@ -4,10 +4,10 @@
 #include "platform/console.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
-#include <stdexcept>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +15,6 @@ namespace tamo {
 
 namespace {
 
-constexpr std::size_t kKeyNameCapacity = 128;
 // "%03d": indices below 1000 are written with exactly three digits.
 constexpr std::size_t kPaddedDigits = 3;
 
@@ -151,7 +150,7 @@ private:
     // as it does when memory runs out.
     Field keep(int line, std::string_view value) {
         if (value.size() > std::numeric_limits<std::uint32_t>::max() - text_.size()) {
-            throw std::length_error("the configuration's values exceed 4 GiB");
+            throw std::bad_alloc();
         }
         Field field{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(value.size()), line};
         text_.append(value);
@@ -241,9 +240,19 @@ std::uint16_t low16(std::string_view hex) { return static_cast<std::uint16_t>(re
 }  // namespace
 
 std::string entryKey(std::size_t field, int index) {
-    std::array<char, kKeyNameCapacity> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), kEntryKeys[field], index);
-    return buffer.data();
+    // As "%03d" writes it: the sign, then the digits padded with zeros to
+    // three characters in all ("-01", "007", "1000").
+    std::array<char, std::numeric_limits<int>::digits10 + 2> buffer{};
+    std::string_view number(buffer.data(), std::to_chars(buffer.begin(), buffer.end(), index).ptr - buffer.data());
+    std::string key(entryKeyPrefix(field));
+    if (number.front() == '-') {
+        key += '-';
+        number.remove_prefix(1);
+    }
+    const std::size_t written = key.size() - entryKeyPrefix(field).size() + number.size();
+    if (written < kPaddedDigits) key.append(kPaddedDigits - written, '0');
+    key += number;
+    return key;
 }
 
 std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {

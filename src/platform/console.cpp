@@ -83,8 +83,10 @@ void printWideLine(const std::wstring& text) {
 #if defined(_WIN32)
     if (LineRedirect::deliver(narrowed(text))) return;
     StdoutLock lock;
-    // %ls, not %s: MinGW's wprintf may take %s as a narrow string.
-    std::fwprintf(stdout, L"%ls\n", text.c_str());
+    // What wprintf's "%ls\n" writes, unit by unit through the stream, without
+    // linking a formatter for it: up to the first NUL, then the line end.
+    std::fputws(text.c_str(), stdout);
+    std::fputwc(L'\n', stdout);
     std::fflush(stdout);
 #else
     writeLine(utf8FromUtf16(text));

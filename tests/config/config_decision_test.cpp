@@ -6,6 +6,9 @@
 #include "config_files.h"
 #include "platform/line_redirect.h"
 
+#include <array>
+#include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,6 +156,18 @@ TEST(EntryKeys, AKeyIsAnEntrysOnlyAsTheTableWritesIt) {
         EXPECT_EQ(ref->field, *c.field) << c.key;
         EXPECT_EQ(ref->index, c.index) << c.key;
         EXPECT_EQ(entryKey(ref->field, ref->index), c.key);
+    }
+}
+
+TEST(EntryKeys, AKeyIsWrittenAsTheCLibrarysFormatterWritesItsPattern) {
+    const std::vector<int> indices = {0, 1, 9, 10, 99, 100, 999, 1000, 123456, -1, -9, -10, -99, -100,
+                                      std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
+    for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
+        for (int index : indices) {
+            std::array<char, 64> expected{};
+            std::snprintf(expected.data(), expected.size(), kEntryKeys[field], index);
+            EXPECT_EQ(entryKey(field, index), expected.data()) << index;
+        }
     }
 }
 

@@ -5,6 +5,10 @@
 #include "headset_test.h"
 #include "protocol/transactions.h"
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 namespace tamo::test {
 namespace {
 
@@ -19,6 +23,40 @@ TEST(FirmwareVersionOfTest, ReadsUpToThreeDigitsPerNumber) {
     EXPECT_EQ(firmwareVersionOf("0000000000"), 0u);
     EXPECT_EQ(firmwareVersionOf("x"), 0u);
     EXPECT_EQ(firmwareVersionOf("0000000000001-99"), 0u);
+}
+
+// What sscanf with the version format stores in the second number; the
+// reading must agree with it wherever the C library is not linked.
+std::uint32_t scannedVersion(const std::string& text) {
+    int series = 0;
+    int version = 0;
+    std::sscanf(text.c_str(), "0000000000%03d%03d", &series, &version);
+    return version < 0 ? 0u : static_cast<std::uint32_t>(version);
+}
+
+TEST(FirmwareVersionOfTest, ReadsAsTheCLibrarysScannerDoes) {
+    const std::vector<std::string> texts = {
+        "0000000000001103", "0000000000 1 103", "0000000000\t1\n\v\f\r+99", "0000000000+1+10",
+        "0000000000-1-10",  "0000000000+-1",    "0000000000123",              "00000000001234567",
+        "000000000",        "0000000001001103", " 0000000000001103",          "0000000000001 ",
+        "0000000000001+",   "0000000000001-",   "0000000000001x103",          std::string("0000000000001\0" "103", 17),
+        "0000000000  7   8", "0000000000" "999" "999", "0000000000001" "0x1",   "0000000000001" "\xA0" "103",
+    };
+    for (const std::string& text : texts) EXPECT_EQ(firmwareVersionOf(text), scannedVersion(text)) << text;
+    // Every text of the same alphabet up to five characters past the zeros.
+    const std::string alphabet = "01+- \tx";
+    std::vector<std::string> tails = {""};
+    for (int length = 1; length <= 5; ++length) {
+        std::vector<std::string> longer;
+        for (const std::string& tail : tails) {
+            for (char c : alphabet) longer.push_back(tail + c);
+        }
+        for (const std::string& tail : longer) {
+            const std::string text = "0000000000" + tail;
+            ASSERT_EQ(firmwareVersionOf(text), scannedVersion(text)) << text;
+        }
+        tails = std::move(longer);
+    }
 }
 
 using InitTest = HeadsetTest;
