@@ -26,7 +26,34 @@ math(EXPR TAMO_PC_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
 configure_file(cmake/tamo_settings.pc.in ${CMAKE_BINARY_DIR}/package/tamo_settings.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/package/tamo_settings.pc DESTINATION lib/pkgconfig)
 
-install(FILES docs/README.md docs/hmd_config.md docs/hmd_config.ini LICENSE CHANGELOG.md
+# The host developers' README and the sample host's project speak of this
+# build's own size: the -win32 SDK of a 32-bit host, the -win64 one of a
+# 64-bit host.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TAMO_SDK_BITS 64)
+  set(TAMO_SDK_ARCH x64)
+  set(TAMO_SDK_SUFFIX win64)
+  set(TAMO_SDK_VS_PLATFORM x64)
+  set(TAMO_SDK_MINGW_CPU x86_64)
+  set(TAMO_SDK_OTHER_BITS 32)
+  set(TAMO_SDK_OTHER_SUFFIX win32)
+  set(TAMO_SDK_MSVC_NOTE "x64 images have no `/SAFESEH`; the import library links with the defaults.")
+else()
+  set(TAMO_SDK_BITS 32)
+  set(TAMO_SDK_ARCH x86)
+  set(TAMO_SDK_SUFFIX win32)
+  set(TAMO_SDK_VS_PLATFORM Win32)
+  set(TAMO_SDK_MINGW_CPU i686)
+  set(TAMO_SDK_OTHER_BITS 64)
+  set(TAMO_SDK_OTHER_SUFFIX win64)
+  set(TAMO_SDK_MSVC_NOTE "The import library links under `/SAFESEH`, the x86 default.")
+endif()
+set(TAMO_SDK_MINGW ${TAMO_SDK_MINGW_CPU}-w64-mingw32)
+configure_file(docs/README.md.in ${CMAKE_BINARY_DIR}/package/README.md @ONLY)
+configure_file(examples/host/CMakeLists.txt.in ${CMAKE_BINARY_DIR}/package/examples/host/CMakeLists.txt @ONLY)
+
+install(FILES ${CMAKE_BINARY_DIR}/package/README.md docs/hmd_config.md docs/hmd_config.ini LICENSE CHANGELOG.md
               tools/tamo-sound/tamo-sound.schema.json
         DESTINATION share/doc/tamo_settings)
-install(DIRECTORY examples/host DESTINATION examples)
+install(FILES examples/host/host.c ${CMAKE_BINARY_DIR}/package/examples/host/CMakeLists.txt
+        DESTINATION examples/host)

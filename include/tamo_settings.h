@@ -1,6 +1,7 @@
 /*
  * tamo_settings: audio control of the headset over its vendor-defined HID
- * interface, for 32-bit Windows hosts.
+ * interface, for Windows hosts: one build of the DLL for 32-bit (x86) and
+ * one for 64-bit (x64) hosts, the same functions with the same behaviour.
  *
  * USE
  *
