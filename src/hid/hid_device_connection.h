@@ -22,6 +22,12 @@ inline constexpr DWORD kTransferTimeoutMs = 10000;
 using Report = std::span<std::uint8_t, kReportSize>;
 using ConstReport = std::span<const std::uint8_t, kReportSize>;
 
+enum class TransferResult {
+    Completed,           // in time, with success
+    CompletedWithError,  // in time, with an error status
+    NotCompleted,        // refused, not started, or still running at the limit
+};
+
 class HidDeviceConnection {
 public:
     // Keeps the table: a caller that no longer needs it moves it in.
@@ -42,10 +48,12 @@ public:
     std::optional<DWORD> openedInterface() const;
     const HidLibrary& hid() const;
 
-    // One 64-byte input or output report, waiting at most 10000 ms. True
-    // when the transfer completed in time. A transfer that timed out and
-    // cannot be cancelled is ended by closing the device.
-    bool readInputReport(Report buffer);
+    // One 64-byte input or output report, waiting at most 10000 ms. A read
+    // tells a transfer that completed in time with an error status (the
+    // buffer holds no report) from one that did not complete; a write is
+    // true only when it completed in time without error. A transfer that
+    // timed out and cannot be cancelled is ended by closing the device.
+    TransferResult readInputReport(Report buffer);
     bool writeOutputReport(ConstReport buffer);
 
 private:

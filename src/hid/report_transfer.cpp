@@ -5,27 +5,32 @@ namespace tamo {
 namespace {
 
 // Issues one transfer through `issue` and waits for its completion event at
-// most kTransferTimeoutMs. The outcome is the event's alone.
+// most kTransferTimeoutMs. A completed transfer's status is asked for too:
+// a read that completes with an error has delivered no report, however
+// promptly it ended.
 template <class Issue>
-bool transferWithinTimeLimit(UniqueFileHandle& device, Issue issue) {
-    if (!device) return false;
+TransferResult transferWithinTimeLimit(UniqueFileHandle& device, Issue issue) {
+    if (!device) return TransferResult::NotCompleted;
     UniqueKernelObject completion(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     // Without an event the wait could not be bounded: issue nothing.
-    if (!completion) return false;
+    if (!completion) return TransferResult::NotCompleted;
     OVERLAPPED overlapped{};
     overlapped.hEvent = completion.get();
     DWORD transferred = 0;
     const bool inFlight = issue(overlapped, transferred) || GetLastError() == ERROR_IO_PENDING;
-    if (WaitForSingleObject(completion.get(), kTransferTimeoutMs) == WAIT_OBJECT_0) return true;
+    if (WaitForSingleObject(completion.get(), kTransferTimeoutMs) == WAIT_OBJECT_0) {
+        return GetOverlappedResult(device.get(), &overlapped, &transferred, FALSE) ? TransferResult::Completed
+                                                                                   : TransferResult::CompletedWithError;
+    }
 
     const bool cancelled = CancelIo(device.get()) != FALSE;
     // A request that was refused at once never started and is not waited for.
-    if (!inFlight) return false;
+    if (!inFlight) return TransferResult::NotCompleted;
     // Cancelling only asks for the end: the record, the event and the
     // caller's buffer must outlive the transfer, so wait until it is over.
     if (cancelled) {
         GetOverlappedResult(device.get(), &overlapped, &transferred, TRUE);
-        return false;
+        return TransferResult::NotCompleted;
     }
     // A transfer that could not be cancelled may never end by itself (a
     // headset that sends nothing). Closing the device ends every transfer
@@ -33,12 +38,12 @@ bool transferWithinTimeLimit(UniqueFileHandle& device, Issue issue) {
     // transfer anyway.
     device.reset();
     WaitForSingleObject(completion.get(), INFINITE);
-    return false;
+    return TransferResult::NotCompleted;
 }
 
 }  // namespace
 
-bool HidDeviceConnection::readInputReport(Report buffer) {
+TransferResult HidDeviceConnection::readInputReport(Report buffer) {
     HANDLE device = deviceHandle_.get();
     return transferWithinTimeLimit(deviceHandle_, [&](OVERLAPPED& overlapped, DWORD& received) {
         return ReadFile(device, buffer.data(), static_cast<DWORD>(buffer.size()), &received, &overlapped) != FALSE;
@@ -48,8 +53,8 @@ bool HidDeviceConnection::readInputReport(Report buffer) {
 bool HidDeviceConnection::writeOutputReport(ConstReport buffer) {
     HANDLE device = deviceHandle_.get();
     return transferWithinTimeLimit(deviceHandle_, [&](OVERLAPPED& overlapped, DWORD& sent) {
-        return WriteFile(device, buffer.data(), static_cast<DWORD>(buffer.size()), &sent, &overlapped) != FALSE;
-    });
+               return WriteFile(device, buffer.data(), static_cast<DWORD>(buffer.size()), &sent, &overlapped) != FALSE;
+           }) == TransferResult::Completed;
 }
 
 }  // namespace tamo

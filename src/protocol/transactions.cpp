@@ -75,7 +75,8 @@ StatusCode readStatusFeature(StatusBlock& block) {
 StatusCode readStatusInput(StatusBlock& block) {
     return withHeadset([&block](HidDeviceConnection& connection) -> StatusCode {
         ReportImage buffer{};
-        if (!connection.readInputReport(buffer)) return SOUND_ERROR_TRANSFER_FAILED;
+        // A read that completed with an error holds no status at all.
+        if (connection.readInputReport(buffer) != TransferResult::Completed) return SOUND_ERROR_TRANSFER_FAILED;
         block = statusBlockOf(buffer);
         return SOUND_OK;
     });
@@ -86,8 +87,11 @@ StatusCode queryFirmwareVersion(std::string& text) {
         if (!connection.writeOutputReport(versionRequest())) return SOUND_ERROR_TRANSFER_FAILED;
         for (int read = 0; read < kVersionPollReads; ++read) {
             ReportImage reply{};
-            if (!connection.readInputReport(reply)) return SOUND_ERROR_TRANSFER_FAILED;
-            if (isVersionReply(reply)) {
+            const TransferResult received = connection.readInputReport(reply);
+            if (received == TransferResult::NotCompleted) return SOUND_ERROR_TRANSFER_FAILED;
+            // A read that ended with an error brought no reply: the poll
+            // goes on as for a report of another kind.
+            if (received == TransferResult::Completed && isVersionReply(reply)) {
                 text = versionText(reply);
                 return SOUND_OK;
             }

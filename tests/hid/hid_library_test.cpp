@@ -112,7 +112,7 @@ TEST_F(HidLibraryTest, ConnectionWithoutHidDllFindsNoDeviceAndPrintsNothing) {
         EXPECT_EQ(connection.deviceHandle(), INVALID_HANDLE_VALUE);
         EXPECT_EQ(connection.deviceName(), "No Device");
         std::array<std::uint8_t, kReportSize> buffer{};
-        EXPECT_FALSE(connection.readInputReport(buffer));
+        EXPECT_EQ(connection.readInputReport(buffer), TransferResult::NotCompleted);
         EXPECT_FALSE(connection.writeOutputReport(buffer));
     }
     EXPECT_TRUE(out.lines().empty());

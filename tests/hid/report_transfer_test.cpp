@@ -58,18 +58,36 @@ TEST_F(ReportTransferTest, ReadCompletingWithinTheLimitDeliversTheReport) {
     headset->setAudioMode(2);  // the status report was taken at open
     headset->setInputDelayMs(2500);
     Buffer buffer{};
-    ASSERT_TRUE(connection->readInputReport(buffer));
+    ASSERT_EQ(connection->readInputReport(buffer), TransferResult::Completed);
     EXPECT_EQ(System::nowMs(), 2500u);
     EXPECT_EQ(buffer[1], 0x87);
     EXPECT_EQ(buffer[10], 0) << "the status as it was when the handle was opened";
-    EXPECT_EQ(callsFrom("CreateEventW"),
-              (std::vector<std::string>{"CreateEventW", "ReadFile", "WaitForSingleObject", "CloseHandle"}));
+    EXPECT_EQ(callsFrom("CreateEventW"), (std::vector<std::string>{"CreateEventW", "ReadFile", "WaitForSingleObject",
+                                                                   "GetOverlappedResult", "CloseHandle"}));
+}
+
+TEST_F(ReportTransferTest, TransfersThatCompleteWithAnErrorAreNotReports) {
+    headset->setInputDelayMs(40);
+    headset->failTransfers(VirtualHeadset::Request::Read, ERROR_DEVICE_NOT_CONNECTED, 1);
+    Buffer buffer{};
+    buffer.fill(0x5A);
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::CompletedWithError);
+    EXPECT_EQ(System::nowMs(), 40u) << "an error completion ends the wait at once";
+    EXPECT_EQ(CallLog::count("CancelIo"), 0u);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0x5A; }));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::Completed) << "the report is still there";
+    EXPECT_EQ(buffer[1], 0x87);
+
+    headset->failTransfers(VirtualHeadset::Request::Write, ERROR_DEVICE_NOT_CONNECTED, 1);
+    EXPECT_FALSE(connection->writeOutputReport(versionRequest()));
+    EXPECT_TRUE(connection->writeOutputReport(versionRequest()));
+    EXPECT_EQ(System::openHandleCount(emulated::ObjectKind::Event), 0u);
 }
 
 TEST_F(ReportTransferTest, ReadCompletingExactlyAtTheLimitSucceeds) {
     headset->setInputDelayMs(kTransferTimeoutMs);
     Buffer buffer{};
-    EXPECT_TRUE(connection->readInputReport(buffer));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::Completed);
     EXPECT_EQ(System::nowMs(), 10000u);
 }
 
@@ -77,7 +95,7 @@ TEST_F(ReportTransferTest, SilenceEndsAfterTheFullLimitWithTheTransferCancelledA
     headset->setSilent(true);
     Buffer buffer{};
     buffer.fill(0x5A);
-    EXPECT_FALSE(connection->readInputReport(buffer));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::NotCompleted);
     EXPECT_EQ(System::nowMs(), 10000u);
     EXPECT_EQ(callsFrom("CreateEventW"),
               (std::vector<std::string>{"CreateEventW", "ReadFile", "WaitForSingleObject", "CancelIo",
@@ -90,7 +108,7 @@ TEST_F(ReportTransferTest, SilenceEndsAfterTheFullLimitWithTheTransferCancelledA
 TEST_F(ReportTransferTest, ReplyJustAfterTheLimitIsTooLate) {
     headset->setInputDelayMs(kTransferTimeoutMs + 1);
     Buffer buffer{};
-    EXPECT_FALSE(connection->readInputReport(buffer));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::NotCompleted);
     EXPECT_EQ(System::nowMs(), 10000u);
     EXPECT_EQ(CallLog::count("CancelIo"), 1u);
 }
@@ -98,7 +116,7 @@ TEST_F(ReportTransferTest, ReplyJustAfterTheLimitIsTooLate) {
 TEST_F(ReportTransferTest, RefusedReadFailsAfterTheFullWaitWithoutWaitingForATransfer) {
     headset->reject(VirtualHeadset::Request::Read, ERROR_DEVICE_NOT_CONNECTED);
     Buffer buffer{};
-    EXPECT_FALSE(connection->readInputReport(buffer));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::NotCompleted);
     EXPECT_EQ(System::nowMs(), 10000u);
     EXPECT_EQ(CallLog::count("CancelIo"), 1u);
     EXPECT_EQ(CallLog::count("GetOverlappedResult"), 0u) << "nothing was started, so nothing can end";
@@ -108,7 +126,7 @@ TEST_F(ReportTransferTest, FailedWaitCancelsAndAwaitsTheTransfer) {
     headset->setInputDelayMs(30);
     Faults::failCall("WaitForSingleObject", 1, ERROR_INVALID_HANDLE);
     Buffer buffer{};
-    EXPECT_FALSE(connection->readInputReport(buffer));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::NotCompleted);
     EXPECT_EQ(CallLog::count("CancelIo"), 1u);
     EXPECT_EQ(CallLog::count("GetOverlappedResult"), 1u);
 }
@@ -118,7 +136,7 @@ TEST_F(ReportTransferTest, WithoutAnEventNoTransferIsIssued) {
     Faults::failCall("CreateEventW", 1, ERROR_NOT_ENOUGH_MEMORY);
     Faults::failCall("CreateEventW", 1, ERROR_NOT_ENOUGH_MEMORY);
     Buffer buffer{};
-    EXPECT_FALSE(connection->readInputReport(buffer));
+    EXPECT_EQ(connection->readInputReport(buffer), TransferResult::NotCompleted);
     EXPECT_FALSE(connection->writeOutputReport(versionRequest()));
     EXPECT_EQ(CallLog::calls(), (std::vector<std::string>{"CreateEventW", "CreateEventW"}));
     EXPECT_EQ(System::nowMs(), 0u);
@@ -129,8 +147,8 @@ TEST_F(ReportTransferTest, TwoReadsIssueTwoRequests) {
     ASSERT_TRUE(connection->writeOutputReport(versionRequest()));
     Buffer first{};
     Buffer second{};
-    ASSERT_TRUE(connection->readInputReport(first));
-    ASSERT_TRUE(connection->readInputReport(second));
+    ASSERT_EQ(connection->readInputReport(first), TransferResult::Completed);
+    ASSERT_EQ(connection->readInputReport(second), TransferResult::Completed);
     EXPECT_EQ(CallLog::count("ReadFile"), 2u);
     EXPECT_EQ(CallLog::count("CreateEventW"), 3u);
     EXPECT_EQ(first[0], 0x04) << "the status report sent on open";
@@ -145,8 +163,8 @@ TEST_F(ReportTransferTest, WriteSendsTheBufferUnchanged) {
     auto outputs = headset->received(VirtualHeadset::Received::Kind::Output);
     ASSERT_EQ(outputs.size(), 1u);
     EXPECT_TRUE(std::equal(request.begin(), request.end(), outputs[0].begin()));
-    EXPECT_EQ(callsFrom("CreateEventW"),
-              (std::vector<std::string>{"CreateEventW", "WriteFile", "WaitForSingleObject", "CloseHandle"}));
+    EXPECT_EQ(callsFrom("CreateEventW"), (std::vector<std::string>{"CreateEventW", "WriteFile", "WaitForSingleObject",
+                                                                   "GetOverlappedResult", "CloseHandle"}));
 }
 
 TEST_F(ReportTransferTest, WriteNotCompletingInTimeIsCancelled) {
@@ -170,7 +188,7 @@ TEST_F(ClosedConnectionTransferTest, ConnectionWithoutDeviceFailsAtOnce) {
     EXPECT_FALSE(connection.open());
     CallLog::clear();
     Buffer buffer{};
-    EXPECT_FALSE(connection.readInputReport(buffer));
+    EXPECT_EQ(connection.readInputReport(buffer), TransferResult::NotCompleted);
     EXPECT_FALSE(connection.writeOutputReport(versionRequest()));
     EXPECT_TRUE(CallLog::calls().empty());
     EXPECT_EQ(System::nowMs(), 0u);
@@ -186,7 +204,7 @@ TEST_F(ClosedConnectionTransferTest, TransferLengthIsAlwaysTheReportSize) {
     ASSERT_TRUE(connection.open());
     Buffer buffer{};
     EXPECT_TRUE(connection.writeOutputReport(versionRequest()));
-    EXPECT_TRUE(connection.readInputReport(buffer));
+    EXPECT_EQ(connection.readInputReport(buffer), TransferResult::Completed);
     auto requests = HidBus::requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].kind, HidRequest::Kind::Write);

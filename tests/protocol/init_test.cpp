@@ -76,6 +76,33 @@ TEST_F(InitTest, ReplyAsTheHundredAndFirstReportIsTaken) {
     EXPECT_EQ(CallLog::count("ReadFile"), 101u);
 }
 
+TEST_F(InitTest, ReadsThatCompleteWithAnErrorAreNoReplyAndThePollGoesOn) {
+    headset->failTransfers(VirtualHeadset::Request::Read, ERROR_DEVICE_NOT_CONNECTED, 5);
+    std::string text;
+    EXPECT_EQ(queryFirmwareVersion(text), SOUND_OK);
+    EXPECT_EQ(text, VirtualHeadset::versionText(1, 103));
+    // The failed reads, the status report queued at open, the reply.
+    EXPECT_EQ(CallLog::count("ReadFile"), 7u);
+    EXPECT_EQ(CallLog::count("Sleep"), 6u) << "each read but the reply's is followed by the poll's pause";
+}
+
+TEST_F(InitTest, AConnectionThatFailsEveryReadEndsThePollAfterItsReads) {
+    headset->failTransfers(VirtualHeadset::Request::Read);
+    std::string text = "unchanged";
+    EXPECT_EQ(queryFirmwareVersion(text), SOUND_ERROR_TRANSFER_FAILED);
+    EXPECT_EQ(CallLog::count("ReadFile"), 101u);
+    EXPECT_EQ(text, "unchanged");
+    EXPECT_EQ(headset->openHandles(), 0u);
+}
+
+TEST_F(InitTest, AVersionRequestThatCompletesWithAnErrorIsAFailedWrite) {
+    headset->failTransfers(VirtualHeadset::Request::Write, ERROR_DEVICE_NOT_CONNECTED, 1);
+    std::string text = "unchanged";
+    EXPECT_EQ(queryFirmwareVersion(text), SOUND_ERROR_TRANSFER_FAILED);
+    EXPECT_EQ(CallLog::count("ReadFile"), 0u) << "no poll for a request the headset never took";
+    EXPECT_EQ(text, "unchanged");
+}
+
 TEST_F(InitTest, FailedReadDuringThePollEndsItAtOnce) {
     headset->setOtherReportsBeforeVersion(10);
     Faults::failCall("ReadFile", 4, ERROR_GEN_FAILURE);

@@ -75,6 +75,17 @@ TEST_F(TransactionTest, FailedStatusReadsLeaveTheBlockAsItWas) {
     EXPECT_EQ(headset->openHandles(), 0u);
 }
 
+// A dropped connection completes the read with an error and no report:
+// that is a failed read, not a zeroed status.
+TEST_F(TransactionTest, StatusInputThatCompletesWithAnErrorIsAFailedRead) {
+    headset->setAudioMode(2);
+    headset->failTransfers(VirtualHeadset::Request::Read);
+    StatusBlock block = filled(0xEE);
+    EXPECT_EQ(readStatusInput(block), SOUND_ERROR_TRANSFER_FAILED);
+    EXPECT_EQ(block, filled(0xEE));
+    EXPECT_EQ(headset->openHandles(), 0u);
+}
+
 TEST_F(TransactionTest, NoHeadsetSendsNothingAndLeavesEverythingAsItWas) {
     unplugHeadset();
     StatusBlock block = filled(0xEE);

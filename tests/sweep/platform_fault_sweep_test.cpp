@@ -103,6 +103,7 @@ enum class Role {
     TransferEvent,    // CreateEventW
     TimedTransfer,    // ReadFile, WriteFile
     TransferWait,     // WaitForSingleObject on the completion event
+    TransferStatus,   // GetOverlappedResult of a transfer that completed in time
     AfterTimeOut,     // CancelIo, GetOverlappedResult
     CloseEvent,
     CloseDevice,
@@ -144,6 +145,7 @@ Role roleOf(const std::vector<std::string>& calls, std::size_t at, Export kind) 
     if (name == "HidD_SetFeature" || name == "HidD_GetFeature") return Role::FeatureTransfer;
     if (name == "CreateEventW") return Role::TransferEvent;
     if (name == "ReadFile" || name == "WriteFile") return Role::TimedTransfer;
+    if (name == "GetOverlappedResult" && before(1) == "WaitForSingleObject") return Role::TransferStatus;
     if (name == "CancelIo" || name == "GetOverlappedResult") return Role::AfterTimeOut;
     if (name == "SetupDiDestroyDeviceInfoList") return Role::DestroySet;
     return Role::Unknown;
@@ -228,6 +230,21 @@ Expectation expectationFor(const Outcome& clean, std::size_t at, Export kind) {
         e.result = SOUND_ERROR_TRANSFER_FAILED;
         e.fullTimeOut = true;
         break;
+    case Role::TransferStatus: {
+        // The transfer counts as completed with an error. init's poll goes
+        // on past a read that brought another report; past the version
+        // reply's it waits in vain for another.
+        const bool read = clean.calls[at - 2] == "ReadFile";
+        const bool laterRead = std::find(clean.calls.begin() + static_cast<std::ptrdiff_t>(at), clean.calls.end(),
+                                         "ReadFile") != clean.calls.end();
+        if (!read || kind != Export::Init) {
+            e.result = SOUND_ERROR_TRANSFER_FAILED;
+        } else if (!laterRead) {
+            e.result = SOUND_ERROR_TRANSFER_FAILED;
+            e.fullTimeOut = true;
+        }
+        break;
+    }
     case Role::CloseEvent:
         e.leftHandle = ObjectKind::Event;
         break;

@@ -56,7 +56,7 @@ BOOL issueTransfer(std::unique_lock<std::mutex>& guard, HANDLE handle, const Dev
                    std::shared_ptr<Event> event, const TransferReply& reply, std::function<DWORD()> complete,
                    LPDWORD transferred) {
     if (reply.rejectedWith) return failWith(*reply.rejectedWith, FALSE);
-    if (reply.completesAfterMs == std::uint64_t{0}) {
+    if (reply.completesAfterMs == std::uint64_t{0} && reply.completionStatus == ERROR_SUCCESS) {
         DWORD bytes = complete();
         if (overlapped) {
             overlapped->Internal = ERROR_SUCCESS;
@@ -80,6 +80,7 @@ BOOL issueTransfer(std::unique_lock<std::mutex>& guard, HANDLE handle, const Dev
     io.event = event ? std::move(event) : std::make_shared<Event>();
     if (reply.completesAfterMs) io.dueMs = now() + *reply.completesAfterMs;
     io.complete = std::move(complete);
+    io.status = reply.completionStatus;
     io.thread = currentThread();
     startIo(std::move(io));
     if (file.overlapped) return failWith(ERROR_IO_PENDING, FALSE);

@@ -30,12 +30,21 @@ struct TransferReply {
     std::optional<std::uint64_t> completesAfterMs = 0;
     // For a read: the input report that the transfer delivers.
     std::vector<std::uint8_t> data;
+    // Not ERROR_SUCCESS: the request is taken (pending), then completes
+    // with this error status and no data, as a read does on a connection
+    // that drops.
+    DWORD completionStatus = ERROR_SUCCESS;
 
     static TransferReply now(std::vector<std::uint8_t> data = {}) { return after(0, std::move(data)); }
     static TransferReply after(std::uint64_t ms, std::vector<std::uint8_t> data = {}) {
         TransferReply reply;
         reply.completesAfterMs = ms;
         reply.data = std::move(data);
+        return reply;
+    }
+    static TransferReply failingAfter(std::uint64_t ms, DWORD error) {
+        TransferReply reply = after(ms);
+        reply.completionStatus = error;
         return reply;
     }
     static TransferReply never() {

@@ -71,8 +71,12 @@ struct PendingIo {
     // Fills the caller's buffer and returns the byte count; run once, with
     // the kernel lock held, when the transfer completes in time.
     std::function<DWORD()> complete;
+    // The status it completes with; an error moves no data.
+    DWORD status = ERROR_SUCCESS;
     std::uintptr_t thread = 0;
 };
+// Completes a due transfer with its own status (kernel lock held).
+void completeIo(PendingIo& io);
 void startIo(PendingIo io);                       // kernel lock held
 void finishIo(PendingIo& io, DWORD status, DWORD bytes);  // kernel lock held
 // The NTSTATUS that OVERLAPPED.Internal holds for a Win32 error, and back.

@@ -54,8 +54,7 @@ bool completeDueIoOn(const std::shared_ptr<Event>& event, std::uint64_t limit) {
     if (*earliest->dueMs > now()) advance(*earliest->dueMs - now());
     PendingIo io = std::move(*earliest);
     transfers.erase(earliest);
-    DWORD bytes = io.complete ? io.complete() : 0;
-    finishIo(io, ERROR_SUCCESS, bytes);
+    completeIo(io);
     return true;
 }
 
@@ -91,6 +90,11 @@ void finishIo(PendingIo& io, DWORD status, DWORD bytes) {
         io.overlapped->InternalHigh = bytes;
     }
     if (io.event) signal(*io.event);
+}
+
+void completeIo(PendingIo& io) {
+    const bool delivers = io.status == ERROR_SUCCESS && io.complete;
+    finishIo(io, io.status, delivers ? io.complete() : 0);
 }
 
 std::size_t cancelIo(HANDLE file) {
@@ -138,8 +142,7 @@ void waitForIo(std::unique_lock<std::mutex>& guard, const OVERLAPPED* overlapped
             if (*it->dueMs > now()) advance(*it->dueMs - now());
             PendingIo io = std::move(*it);
             transfers.erase(it);
-            DWORD bytes = io.complete ? io.complete() : 0;
-            finishIo(io, ERROR_SUCCESS, bytes);
+            completeIo(io);
             return;
         }
         changed().wait(guard);

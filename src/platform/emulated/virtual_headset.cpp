@@ -112,6 +112,20 @@ void VirtualHeadset::reject(Request request, DWORD error) {
 void VirtualHeadset::accept(Request request) {
     std::lock_guard guard(mutex_);
     rejections_.erase(request);
+    failingTransfers_.erase(request);
+}
+
+void VirtualHeadset::failTransfers(Request request, DWORD error, unsigned count) {
+    std::lock_guard guard(mutex_);
+    failingTransfers_[request] = FailingTransfers{error, count};
+}
+
+std::optional<DWORD> VirtualHeadset::failingTransfer(Request request) {
+    auto it = failingTransfers_.find(request);
+    if (it == failingTransfers_.end()) return std::nullopt;
+    const DWORD error = it->second.error;
+    if (--it->second.left == 0) failingTransfers_.erase(it);
+    return error;
 }
 
 std::uint8_t VirtualHeadset::audioMode() const {
@@ -229,8 +243,10 @@ DWORD VirtualHeadset::getFeature(HidSession, std::span<std::uint8_t> bytes) {
 TransferReply VirtualHeadset::write(HidSession session, std::span<const std::uint8_t> bytes) {
     std::lock_guard guard(mutex_);
     std::optional<DWORD> error = rejection(Request::Write);
-    record(Received::Kind::Output, bytes, !error);
+    std::optional<DWORD> failing = error ? std::nullopt : failingTransfer(Request::Write);
+    record(Received::Kind::Output, bytes, !error && !failing);
     if (error) return TransferReply::reject(*error);
+    if (failing) return TransferReply::failingAfter(outputDelayMs_, *failing);
     Report report = firstBytes(bytes);
     if (report[0] == kVersionReportId && wordOf(report) == kVersionWord) {
         auto& queue = inputQueues_[session];
@@ -243,6 +259,7 @@ TransferReply VirtualHeadset::write(HidSession session, std::span<const std::uin
 TransferReply VirtualHeadset::read(HidSession session) {
     std::lock_guard guard(mutex_);
     if (auto error = rejection(Request::Read)) return TransferReply::reject(*error);
+    if (auto failing = failingTransfer(Request::Read)) return TransferReply::failingAfter(inputDelayMs_, *failing);
     auto& queue = inputQueues_[session];
     if (silent_ || queue.empty()) return TransferReply::never();
     Report report = queue.front();

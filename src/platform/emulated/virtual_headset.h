@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -78,6 +79,11 @@ public:
     // Refuse every request of this kind from now on, with `error`.
     void reject(Request request, DWORD error = ERROR_GEN_FAILURE);
     void accept(Request request);
+    // Take the next `count` reads or writes, and complete each with `error`
+    // instead of a report, as a dropped connection does; until accept. A
+    // failed read leaves the headset's reports queued.
+    void failTransfers(Request request, DWORD error = ERROR_DEVICE_NOT_CONNECTED,
+                       unsigned count = std::numeric_limits<unsigned>::max());
 
     // State.
     std::uint8_t audioMode() const;
@@ -123,6 +129,13 @@ private:
     bool silent_ = false;
     unsigned otherReportsBeforeVersion_ = 0;
     std::map<Request, DWORD> rejections_;
+    struct FailingTransfers {
+        DWORD error = ERROR_SUCCESS;
+        unsigned left = 0;
+    };
+    std::map<Request, FailingTransfers> failingTransfers_;
+    // The error of a failing transfer of this kind, counting it.
+    std::optional<DWORD> failingTransfer(Request request);
 
     std::uint8_t audioMode_ = 0;
     bool seeThrough_ = false;
