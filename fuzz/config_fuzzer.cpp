@@ -54,12 +54,11 @@ struct Load {
     std::map<std::string, std::string> pairs;
 };
 
-// A Ctrl-Z as the last byte is not read. Lines end at LF; an LF-ended line loses one CR
+// Nothing from the first Ctrl-Z on is read. Lines end at LF; an LF-ended line loses one CR
 // before it; a last line without LF is still a line; an LF at the very end
 // adds none.
 Load referenceLoad(const std::string& bytes, std::vector<std::string>& lines) {
-    const bool ctrlZLast = !bytes.empty() && bytes.back() == '\x1A';
-    const std::string file = bytes.substr(0, bytes.size() - (ctrlZLast ? 1 : 0));
+    const std::string file = bytes.substr(0, bytes.find('\x1A'));
     Load load;
     std::size_t at = 0;
     while (at < file.size()) {

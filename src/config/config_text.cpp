@@ -16,7 +16,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Binary mode: the line reader handles CR LF and a final Ctrl-Z itself.
+// Binary mode: the line reader handles CR LF and Ctrl-Z itself.
 // The C library opens without denying other readers or writers.
 File openForReading(const std::wstring& path) {
     // An empty name would reach the Windows C library's invalid-parameter

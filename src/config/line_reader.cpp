@@ -9,23 +9,16 @@ constexpr char kEndOfText = '\x1A';
 
 LineReader::LineReader(std::FILE* file) : file_(file) {}
 
-LineReader::LineReader(std::string_view bytes) : rest_(bytes) {
-    if (!rest_.empty() && rest_.back() == kEndOfText) rest_.remove_suffix(1);
-}
+LineReader::LineReader(std::string_view bytes) : rest_(bytes.substr(0, bytes.find(kEndOfText))) {}
 
 bool LineReader::fill() {
-    if (file_ == nullptr) return false;
-    std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    if (got > 0 && buffer_[got - 1] == kEndOfText && isAtEnd()) --got;
-    rest_ = std::string_view(buffer_.data(), got);
-    return got > 0;
-}
-
-bool LineReader::isAtEnd() {
-    int next = std::fgetc(file_);
-    if (next == EOF) return true;
-    std::ungetc(next, file_);
-    return false;
+    if (file_ == nullptr || ended_) return false;
+    rest_ = std::string_view(buffer_.data(), std::fread(buffer_.data(), 1, buffer_.size(), file_));
+    if (std::size_t end = rest_.find(kEndOfText); end != std::string_view::npos) {
+        rest_ = rest_.substr(0, end);
+        ended_ = true;
+    }
+    return !rest_.empty();
 }
 
 bool LineReader::failed() const { return file_ != nullptr && std::ferror(file_); }

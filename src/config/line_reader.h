@@ -10,10 +10,9 @@ namespace tamo {
 
 // Reads an open file line by line. The file is read as bytes, so that the
 // same file reads the same everywhere; a CR LF pair is taken as one line
-// end here, and a Ctrl-Z (0x1A) as the file's last byte, which old editors
-// append, ends the file before it, as text mode would have it. Any other
-// byte, a lone CR or a Ctrl-Z inside the file included, is an ordinary
-// character. Lines have no length limit.
+// end here, and the first Ctrl-Z (0x1A), which old editors append, ends the
+// file wherever it stands, as text mode would have it. Any other byte, a
+// lone CR included, is an ordinary character. Lines have no length limit.
 class LineReader {
 public:
     explicit LineReader(std::FILE* file);
@@ -30,14 +29,14 @@ private:
     bool fill();
     // Whether the file reported a read error.
     bool failed() const;
-    // Whether the file has no byte left.
-    bool isAtEnd();
 
     // The C library buffers the file as well; this only saves a call per
     // byte and lets a line be found with one search.
     static constexpr std::size_t kChunkSize = 4096;
 
     std::FILE* file_ = nullptr;
+    // A Ctrl-Z was met: nothing after it is read.
+    bool ended_ = false;
     std::array<char, kChunkSize> buffer_;
     // What is left of the current chunk, or of the bytes in memory.
     std::string_view rest_;

@@ -164,6 +164,13 @@ TEST_F(DeviceTableTest, TableFollowsTheFile) {
          {"strtok_r() is failed!!", "getKeyValueFromBuffer([section]) is failed!!"}},
         {"blank line", "NUM_OF_CONFIG=1\n\n" + entryLines(1, kPad), kBuiltInValues,
          {"strtok_r() is failed!!", "getKeyValueFromBuffer() is failed!!"}},
+        {"Ctrl-Z on a line of its own after the entries", "NUM_OF_CONFIG=1\n" + entryLines(1, kPad) + "\x1A\n",
+         {kPad}, {}},
+        {"Ctrl-Z after the last value, twice",
+         "NUM_OF_CONFIG=1\n" + entryLines(1, kPad, {"DEVICENAME"}) + "DEVICENAME_001=" + kPad[6] + "\x1A\x1A", {kPad},
+         {}},
+        {"Ctrl-Z before the last entry", "NUM_OF_CONFIG=2\n" + entryLines(1, kPad) + "\x1A" + entryLines(2, kVisor),
+         {kPad}, {missing("VENDORID_002")}},
         {"byte-order mark before the count", "\xEF\xBB\xBFNUM_OF_CONFIG=1\n" + entryLines(1, kPad), kBuiltInValues,
          {missing("NUM_OF_CONFIG")}},
     };

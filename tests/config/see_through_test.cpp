@@ -41,6 +41,8 @@ TEST_F(SeeThroughTest, AnyNonzeroNumberAllows) {
         {"ENABLE_SEE_THROUGH =1\n", false, noKey},
         {"", false, noKey},
         {std::nullopt, false, {}},
+        {"ENABLE_SEE_THROUGH=1\n\x1A\r\n", true, {}},
+        {"ENABLE_SEE_THROUGH=1\x1A\nENABLE_SEE_THROUGH=0\n", true, {}},
         {"ENABLE_SEE_THROUGH=1\n\n", false, blankLine},
         {"\nENABLE_SEE_THROUGH=1\n", false, blankLine},
         {"NUM_OF_CONFIG=0\n\nENABLE_SEE_THROUGH=1\n", false, blankLine},
