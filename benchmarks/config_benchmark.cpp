@@ -13,6 +13,11 @@
 // pages in again. Running with
 // GLIBC_TUNABLES=glibc.malloc.trim_threshold=4294967295 shows the cost of
 // the work itself.
+//
+// BM_PeakMemory builds the table from files of about 20 MB in three
+// layouts and reports the most heap the build held at once, per byte of
+// the file (peak_per_file_byte): a file must not cost much more memory
+// than itself, whatever order its lines come in.
 #include "config/hmd_config.h"
 #include "config/hmd_config_reader.h"
 #include "platform/emulated/host_directory.h"
@@ -20,6 +25,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,8 +33,38 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <malloc.h>
+#include <new>
 #include <unistd.h>
 #include <vector>
+
+// The heap in use and its high-water mark, through every operator new of
+// the program.
+namespace {
+std::atomic<std::size_t> heapInUse{0};
+std::atomic<std::size_t> heapPeak{0};
+
+void* counted(void* block) {
+    if (block == nullptr) throw std::bad_alloc();
+    const std::size_t now = heapInUse += malloc_usable_size(block);
+    std::size_t peak = heapPeak.load(std::memory_order_relaxed);
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+    }
+    return block;
+}
+void release(void* block) {
+    if (block == nullptr) return;
+    heapInUse -= malloc_usable_size(block);
+    std::free(block);
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return counted(std::malloc(size == 0 ? 1 : size)); }
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* block) noexcept { release(block); }
+void operator delete[](void* block) noexcept { release(block); }
+void operator delete(void* block, std::size_t) noexcept { release(block); }
+void operator delete[](void* block, std::size_t) noexcept { release(block); }
 
 namespace {
 
@@ -66,6 +102,8 @@ public:
         }
         return directory;
     }
+
+    const std::filesystem::path& root() const { return root_; }
 
 private:
     std::filesystem::path root_;
@@ -147,7 +185,7 @@ void BM_LibraryReading(benchmark::State& state) {
     for (auto _ : state) {
         tamo::HMDConfigReader reader;
         std::size_t pairs = 0;
-        reader.loadConfigFile([&pairs](int, std::string_view, std::string_view) { ++pairs; }, false);
+        reader.loadConfigFile([&pairs](tamo::LineNumber, std::string_view, std::string_view) { ++pairs; }, false);
         benchmark::DoNotOptimize(pairs);
         emulated::CallLog::clear();
     }
@@ -159,7 +197,68 @@ void entryCounts(benchmark::internal::Benchmark* benchmark) {
     for (int64_t n : kEntryCounts) benchmark->Arg(n);
 }
 
+// The layouts of BM_PeakMemory.
+enum Layout : int64_t {
+    kAscending,       // complete entries, indices ascending
+    kDescending,      // the same entries, indices descending
+    kKeyPerIndex,     // one key per index, indices descending: the most records for the bytes
+};
+constexpr std::uint64_t kLargeFileBytes = 20'000'000;
+
+std::filesystem::path largeFileDirectory(Layout layout) {
+    std::filesystem::path directory = files().root() / ("large-" + std::to_string(layout));
+    if (std::filesystem::exists(directory)) return directory;
+    std::filesystem::create_directory(directory);
+    std::string text;
+    char line[512];
+    const int lineBytes = layout == kKeyPerIndex ? 22 : 160;
+    const int entries = static_cast<int>(kLargeFileBytes / lineBytes);
+    text += "NUM_OF_CONFIG=" + std::to_string(layout == kKeyPerIndex ? 1'000'000 + entries : entries) + "\n";
+    for (int n = 1; n <= entries && text.size() < kLargeFileBytes; ++n) {
+        const int i = layout == kAscending ? n : entries + 1 - n;
+        if (layout == kKeyPerIndex) {
+            // Seven digits, none of them a padding zero.
+            std::snprintf(line, sizeof line, "VENDORID_%d=2E5C\n", 1'000'000 + i);
+        } else {
+            std::snprintf(line, sizeof line,
+                          "VENDORID_%03d=2E5C\nPRODUCTID_%03d=0712\nUSAGE_%03d=0001\nUSAGEPAGE_%03d=FF00\n"
+                          "PRODUCTNAME_%03d=Device %d\nREPORTID_%03d=0\nDEVICENAME_%03d=HMD#%d\n",
+                          i, i, i, i, i, i, i, i, i);
+        }
+        text += line;
+    }
+    std::ofstream(directory / "hmd_config.ini", std::ios::binary) << text;
+    return directory;
+}
+
+void BM_PeakMemory(benchmark::State& state) {
+    const auto layout = static_cast<Layout>(state.range(0));
+    const std::filesystem::path directory = largeFileDirectory(layout);
+    const auto fileBytes = static_cast<double>(std::filesystem::file_size(directory / "hmd_config.ini"));
+    useDirectory(directory);
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        tamo::DeviceConfigList list;
+        const std::size_t before = heapInUse;
+        heapPeak = before;
+        tamo::loadDeviceConfigs(list);
+        peak = std::max(peak, heapPeak - before);
+        benchmark::DoNotOptimize(list.data());
+        emulated::CallLog::clear();
+    }
+    state.counters["file_mb"] = fileBytes / 1e6;
+    state.counters["peak_mb"] = static_cast<double>(peak) / 1e6;
+    state.counters["peak_per_file_byte"] = static_cast<double>(peak) / fileBytes;
+}
+
 BENCHMARK(BM_DeviceTable)->Apply(entryCounts);
+BENCHMARK(BM_PeakMemory)
+    ->ArgName("layout")
+    ->Arg(kAscending)
+    ->Arg(kDescending)
+    ->Arg(kKeyPerIndex)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndSplitBaseline)->Apply(entryCounts);
 BENCHMARK(BM_LibraryReading)->Apply(entryCounts);
 

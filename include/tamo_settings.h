@@ -20,7 +20,8 @@
  * keeps whether it is initialised, and hid.dll once it has loaded it from
  * the system directory. Each exchange with the headset is complete: it
  * reads the device table (hmd_config.ini beside the host's executable, or the
- * three built-in entries; see hmd_config.md), enumerates the HID interfaces
+ * three built-in entries; see hmd_config.md; a file too large for the
+ * memory at hand counts as one that cannot be read), enumerates the HID interfaces
  * present, opens the first one that matches the table, exchanges its
  * 64-byte reports and closes the interface again. A function that needs
  * several exchanges opens the headset for each of them.
@@ -118,8 +119,10 @@ enum {
     SOUND_ERROR_DEVICE_NOT_FOUND = -1997,     /* no HID interface matching the device table
                                                  could be opened */
     SOUND_ERROR_OUT_OF_MEMORY = -1996,        /* memory ran out: no report buffer, or any
-                                                 allocation failure during the call; nothing
-                                                 is held afterwards */
+                                                 allocation failure during the call but
+                                                 those of reading hmd_config.ini, which
+                                                 count as a file that cannot be read;
+                                                 nothing is held afterwards */
     SOUND_ERROR_TRANSFER_FAILED = -1995,      /* a report could not be sent or read, or an
                                                  input or output report not within 10 s */
     SOUND_ERROR_LOCK_CREATE_FAILED = -1994,   /* the named semaphore could not be opened */
@@ -156,10 +159,13 @@ _Static_assert(offsetof(SoundState, audioMode) == 4 && sizeof(SoundState) == 8, 
  *
  * Results, the first that applies:
  *   SOUND_ERROR_DEVICE_NOT_FOUND      no matching headset could be opened
- *   SOUND_ERROR_TRANSFER_FAILED       the request was not sent within 10 s, a
- *                                     read failed or did not complete within
+ *   SOUND_ERROR_TRANSFER_FAILED       the request was not sent within 10 s
+ *                                     or completed with an error, a read was
+ *                                     refused or did not complete within
  *                                     10 s, or none of the 101 input reports
- *                                     was the version reply
+ *                                     was the version reply (a read that
+ *                                     completes with an error, as on a
+ *                                     connection that drops, brought none)
  *   SOUND_ERROR_FIRMWARE_UNSUPPORTED  a version below 103, or a reply whose
  *                                     text is not of the form above
  *   SOUND_OK                          the library is enabled
@@ -290,7 +296,8 @@ TAMO_API StatusCode TAMO_CALL qor_tamo_sound_set_hi_power_state(uint8_t enable);
  * step 2, which have no time limit of the library's own. The lock is held,
  * and other callers get SOUND_ERROR_LOCK_BUSY, for the whole call. A headset
  * that sends no input report makes it return SOUND_ERROR_TRANSFER_FAILED
- * after 10 s.
+ * after 10 s; a read of step 3 that completes with an error (a connection
+ * that drops) returns it at once.
  */
 TAMO_API StatusCode TAMO_CALL qor_tamo_sound_get_state(SoundState* state);
 

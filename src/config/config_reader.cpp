@@ -4,12 +4,11 @@
 #include "config/integer_text.h"
 #include "platform/console.h"
 
-
 namespace tamo {
 
 int ConfigReader::loadConfigFile() {
     FileReading reading = loadConfigFile(
-        [this](int, std::string_view key, std::string_view value) { keyValues[std::string(key)] = value; }, true);
+        [this](LineNumber, std::string_view key, std::string_view value) { keyValues[std::string(key)] = value; }, true);
     return reading.state == FileState::Read ? 0 : -1;
 }
 

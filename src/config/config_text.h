@@ -3,6 +3,7 @@
 // business, so that a tool can ask the same question without the lines.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,10 @@ struct LineSplit {
 
 LineSplit splitKeyValue(std::string_view line);
 
+// A line's number in its file, from 1. Wide enough that no file can count
+// past it: 0 stays free to mean "no line".
+using LineNumber = std::uint64_t;
+
 enum class FileState {
     Read,        // read to its end, every line split (a read error ends it too)
     NotFound,    // could not be opened (an empty path included)
@@ -40,7 +45,7 @@ enum class FileState {
 struct FileReading {
     FileState state = FileState::Read;
     // Lines read, the malformed one included.
-    int lineCount = 0;
+    LineNumber lineCount = 0;
     // The line that could not be split, as read, and why.
     std::string malformedLine;
     SplitFailure why = SplitFailure::NoKey;
@@ -55,17 +60,17 @@ public:
         requires(!std::is_same_v<std::remove_cvref_t<Function>, PairReceiver>)
     PairReceiver(Function&& function)  // NOLINT(google-explicit-constructor): converts like std::function
         : function_(const_cast<void*>(static_cast<const void*>(std::addressof(function)))),
-          call_([](void* target, int line, std::string_view key, std::string_view value) {
+          call_([](void* target, LineNumber line, std::string_view key, std::string_view value) {
               (*static_cast<std::remove_reference_t<Function>*>(target))(line, key, value);
           }) {}
 
-    void operator()(int line, std::string_view key, std::string_view value) const {
+    void operator()(LineNumber line, std::string_view key, std::string_view value) const {
         call_(function_, line, key, value);
     }
 
 private:
     void* function_;
-    void (*call_)(void*, int, std::string_view, std::string_view);
+    void (*call_)(void*, LineNumber, std::string_view, std::string_view);
 };
 
 // Reads the file at `path` (wide, opened shared for reading) or the bytes

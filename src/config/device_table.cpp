@@ -1,3 +1,4 @@
+#include "config/file_entries.h"
 #include "config/hmd_config.h"
 #include "config/hmd_config_reader.h"
 #include "config/integer_text.h"
@@ -43,17 +44,6 @@ WrittenEntry writtenOf(const EntryText& text) {
 // is the last index the three-digit key format was made for.
 constexpr int kIndicesAlwaysVisited = 999;
 
-// A value of the file: where it stands in EntryKeysOfFile's text, and its
-// line (0 while the file has given none).
-struct Field {
-    std::uint32_t offset = 0;
-    std::uint32_t size = 0;
-    int line = 0;
-
-    explicit operator bool() const { return line > 0; }
-};
-using EntryFields = std::array<Field, kEntryKeyCount>;
-
 // The index that `digits` stand for when entryKey writes it so ("007",
 // "1000"; not "7", "0007" or "+007"): only digits, at least three, and no
 // leading zero beyond the padding.
@@ -68,115 +58,6 @@ std::optional<int> indexWrittenAs(std::string_view digits) {
     }
     return static_cast<int>(index);
 }
-
-// The file's pairs as the table needs them: each entry key under its index,
-// and NUM_OF_CONFIG. A later pair of a key replaces an earlier one.
-//
-// The entries are kept in the order the file gives them and put in index
-// order once, when the file has been read: a file usually gives an entry's
-// keys together and its entries in order, and then costs no search at all.
-class EntryKeysOfFile {
-public:
-    void add(int line, std::string_view key, std::string_view value) {
-        // Room for a file of a few entries without growing; no file, no room.
-        if (text_.capacity() < kSmallFileValues) {
-            text_.reserve(kSmallFileValues);
-            entries_.reserve(kSmallFileEntries);
-        }
-        if (key == config_key::kNumOfConfig) {
-            count_ = keep(line, value);
-            return;
-        }
-        if (std::optional<EntryKeyRef> entryKey = entryKeyOf(key)) {
-            fieldsOf(entryKey->index)[entryKey->field] = keep(line, value);
-        }
-    }
-
-    // Puts the entries in index order, one per index, each field from the
-    // last line that gave it.
-    void finish() {
-        if (ordered_) return;
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const Entry& a, const Entry& b) { return a.index < b.index; });
-        std::vector<Entry> merged;
-        for (const Entry& entry : entries_) {
-            if (merged.empty() || merged.back().index != entry.index) {
-                merged.push_back(entry);
-                continue;
-            }
-            for (std::size_t k = 0; k < kEntryKeyCount; ++k) {
-                if (entry.fields[k]) merged.back().fields[k] = entry.fields[k];
-            }
-        }
-        entries_ = std::move(merged);
-        ordered_ = true;
-    }
-
-    const std::optional<Field>& count() const { return count_; }
-    // After finish: the indices the file names keys of.
-    std::size_t entryCount() const { return entries_.size(); }
-    std::string_view value(const Field& field) const {
-        return std::string_view(text_).substr(field.offset, field.size);
-    }
-
-    // After finish: visit(index, fields) for every index from 1 to last,
-    // with the entry's fields or null when the file names none of its keys.
-    template <class Visit>
-    void forEachIndexUpTo(int last, Visit visit) const {
-        auto it = firstAbove(0);
-        for (int index = 1; index <= last; ++index) {
-            while (it != entries_.end() && it->index < index) ++it;
-            visit(index, it != entries_.end() && it->index == index ? &it->fields : nullptr);
-        }
-    }
-
-    // After finish: visit(index, fields) for the entries in (after, last]
-    // for which the file holds a VENDORID key, in ascending order of index.
-    template <class Visit>
-    void forEachVendorEntry(int after, int last, Visit visit) const {
-        for (auto it = firstAbove(after); it != entries_.end() && it->index <= last; ++it) {
-            if (it->fields[0]) visit(it->index, it->fields);
-        }
-    }
-
-private:
-    struct Entry {
-        int index = 0;
-        EntryFields fields;
-    };
-
-    // The values share one buffer: a large file then costs no allocation
-    // per value. Past 4 GiB of values the file counts as too large to hold,
-    // as it does when memory runs out.
-    Field keep(int line, std::string_view value) {
-        if (value.size() > std::numeric_limits<std::uint32_t>::max() - text_.size()) {
-            throw std::bad_alloc();
-        }
-        Field field{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(value.size()), line};
-        text_.append(value);
-        return field;
-    }
-
-    EntryFields& fieldsOf(int index) {
-        if (!entries_.empty() && entries_.back().index == index) return entries_.back().fields;
-        if (!entries_.empty() && entries_.back().index > index) ordered_ = false;
-        entries_.push_back(Entry{index, {}});
-        return entries_.back().fields;
-    }
-
-    std::vector<Entry>::const_iterator firstAbove(int index) const {
-        return std::upper_bound(entries_.begin(), entries_.end(), index,
-                                [](int wanted, const Entry& entry) { return wanted < entry.index; });
-    }
-
-    static constexpr std::size_t kSmallFileValues = 256;
-    static constexpr std::size_t kSmallFileEntries = 4;
-
-    std::string text_;
-    std::optional<Field> count_;
-    std::vector<Entry> entries_;
-    bool ordered_ = true;
-};
 
 // A line of a decision: printed at once by the library, kept for a tool.
 class DecisionLines {
@@ -214,7 +95,7 @@ void useBuiltInEntries(DeviceTableDecision& decision, const DecisionLines& lines
 
 // Entry `index`: into the table when the file holds all seven of its keys;
 // otherwise dropped at the first absent key, which is reported.
-void visitIndex(const EntryKeysOfFile& file, int index, const EntryFields* fields, DeviceTableDecision& decision,
+void visitIndex(const FileEntries& file, int index, const EntryFields* fields, DeviceTableDecision& decision,
                 DecisionLines& lines) {
     EntryText written;
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
@@ -277,9 +158,10 @@ std::string missingKeyLine(const std::string& key) { return "Cannot find the key
 DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
     DeviceTableDecision decision;
     DecisionLines lines(print, decision.lines);
-    EntryKeysOfFile file;
+    FileEntries file;
     decision.file = source.read(
-        [&file](int line, std::string_view key, std::string_view value) { file.add(line, key, value); }, print);
+        [&file](LineNumber line, std::string_view key, std::string_view value) { file.add(line, key, value); },
+        print);
     file.finish();
     lines.addMalformed(decision.file);
     if (decision.file.state != FileState::Read) {
@@ -300,8 +182,7 @@ DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
     }
     decision.builtIn = false;
     const int visitedInFull = std::min(count, kIndicesAlwaysVisited);
-    decision.table.reserve(std::min(static_cast<std::size_t>(count), file.entryCount()));
-    if (lines.kept()) decision.visited.reserve(static_cast<std::size_t>(visitedInFull) + file.entryCount());
+    decision.table.reserve(file.completeEntriesUpTo(count));
     file.forEachIndexUpTo(visitedInFull, [&](int index, const EntryFields* fields) {
         visitIndex(file, index, fields, decision, lines);
     });
@@ -313,12 +194,21 @@ DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
 
 void loadDeviceConfigs(DeviceConfigList& list) {
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), true);
+    DeviceConfigList table;
+    // Memory that runs out while the file's table is made means a file that
+    // could not be read, wherever it happens: the built-in entries instead.
+    // The lines printed until then stay printed.
+    try {
+        table = decideDeviceTable(ReaderSource(reader), true).table;
+    } catch (const std::bad_alloc&) {
+        table.clear();
+        addDefaultDeviceConfigs(table);
+    }
     if (list.empty()) {
-        list = std::move(decision.table);
+        list = std::move(table);
         return;
     }
-    std::move(decision.table.begin(), decision.table.end(), std::back_inserter(list));
+    std::move(table.begin(), table.end(), std::back_inserter(list));
 }
 
 void addDefaultDeviceConfigs(DeviceConfigList& list) {

@@ -58,7 +58,7 @@ struct EntryOrigin {
     // The file's entry index; 0 for a built-in entry.
     int index = 0;
     // The line of each key, in the order of kEntryKeys (file entries only).
-    std::array<int, kEntryKeyCount> lines{};
+    std::array<LineNumber, kEntryKeyCount> lines{};
     // The values as written (the built-in table's text for a built-in entry).
     WrittenEntry written;
 };
@@ -75,7 +75,7 @@ struct DeviceTableDecision {
     // NUM_OF_CONFIG as read, and its line; absent when the file was not used
     // or lacks the key.
     std::optional<int> count;
-    int countLine = 0;
+    LineNumber countLine = 0;
     bool builtIn = true;
     // In the order visited (kept, like origins, only when the decision is
     // taken silently); a file entry is in the table when its index has
@@ -94,7 +94,7 @@ struct SeeThroughDecision {
     // ENABLE_SEE_THROUGH as written, and its line; absent when the file was
     // not used or lacks the key.
     std::optional<std::string> value;
-    int line = 0;
+    LineNumber line = 0;
     bool allowed = false;
     std::vector<std::string> lines;
 };

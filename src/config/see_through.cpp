@@ -3,13 +3,15 @@
 #include "config/integer_text.h"
 #include "platform/console.h"
 
+#include <new>
+
 namespace tamo {
 
 SeeThroughDecision decideSeeThrough(const PairSource& source, bool print) {
     SeeThroughDecision decision;
     std::optional<std::string> value;
     decision.file = source.read(
-        [&decision, &value](int line, std::string_view key, std::string_view text) {
+        [&decision, &value](LineNumber line, std::string_view key, std::string_view text) {
             if (key != config_key::kEnableSeeThrough) return;
             value = std::string(text);
             decision.line = line;
@@ -32,7 +34,12 @@ SeeThroughDecision decideSeeThrough(const PairSource& source, bool print) {
 
 bool isSeeThroughEnabled() {
     HMDConfigReader reader;
-    return decideSeeThrough(ReaderSource(reader), true).allowed;
+    // Out of memory, the file could not be read: the command is refused.
+    try {
+        return decideSeeThrough(ReaderSource(reader), true).allowed;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace tamo

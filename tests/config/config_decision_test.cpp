@@ -74,7 +74,7 @@ TEST_F(ConfigDecisionTest, AMissingFileIsNotFound) {
 struct MalformedCase {
     const char* what;
     std::string file;
-    int lineCount;
+    LineNumber lineCount;
     std::string line;
     SplitFailure why;
 };
@@ -116,7 +116,7 @@ TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt)
     ASSERT_EQ(decision.table.size(), 1u);
     ASSERT_EQ(decision.origins.size(), 1u);
     EXPECT_EQ(decision.origins[0].index, 1);
-    EXPECT_EQ(decision.origins[0].lines, (std::array<int, kEntryKeyCount>{2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(decision.origins[0].lines, (std::array<LineNumber, kEntryKeyCount>{2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(ConfigDecisionTest, TheLaterPairOfAKeyGivesItsLine) {

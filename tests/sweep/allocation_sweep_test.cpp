@@ -10,8 +10,8 @@
 // apart by the call stack (the program exports its symbols for dladdr).
 //
 // What each failure must give, as the library documents it: memory
-// running out while hmd_config.ini is read counts as a file that could not
-// be read (built-in table, see-through refused); the interface-detail block
+// running out while hmd_config.ini is read or its table made counts as a
+// file that could not be read (built-in table, see-through refused); the interface-detail block
 // that cannot be had skips its interface with a line; every other failure
 // ends the call with SOUND_ERROR_OUT_OF_MEMORY. Whatever happens, nothing
 // is held afterwards (LeakSanitizer checks the heap at exit).
@@ -62,7 +62,6 @@ bool isPlatformSymbol(const char* name) {
 struct Stack {
     bool platform = false;
     bool configRead = false;
-    bool configPath = false;
     bool switchRead = false;
 };
 
@@ -74,8 +73,9 @@ Stack inspectStack() {
         Dl_info info;
         if (dladdr(frames[i], &info) == 0 || info.dli_sname == nullptr) continue;
         if (isPlatformSymbol(info.dli_sname)) stack.platform = true;
-        if (std::strstr(info.dli_sname, "ConfigReader14loadConfigFile")) stack.configRead = true;
-        if (std::strstr(info.dli_sname, "17getConfigFilePath")) stack.configPath = true;
+        if (std::strstr(info.dli_sname, "17decideDeviceTable") || std::strstr(info.dli_sname, "16decideSeeThrough")) {
+            stack.configRead = true;
+        }
         if (std::strstr(info.dli_sname, "19isSeeThroughEnabled")) stack.switchRead = true;
     }
     return stack;
@@ -90,9 +90,10 @@ bool failThisAllocation(Kind kind) {
     inspecting = false;
     if (stack.platform) return false;
     failedKind = kind;
-    // Naming the file is not reading it: only what the file's lines cost
-    // counts as a file that could not be read.
-    failedInConfigRead = stack.configRead && !stack.configPath;
+    // Anything the file's decisions cost counts as a file that could not
+    // be read, the built-in table they fall back on included: it is made
+    // again once the shortage has ended the decision.
+    failedInConfigRead = stack.configRead;
     failedInSwitchRead = stack.switchRead;
     return true;
 }

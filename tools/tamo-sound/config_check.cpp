@@ -93,6 +93,10 @@ std::string_view trimmed(std::string_view text, std::string_view characters = kB
 }
 
 // "2", "2 and 5", "2, 5 and 9", "2-5": a list of line numbers.
+// A line number of the library's reading as the tool counts: the tool holds
+// every line of the file in memory, so its files have fewer than 2^31.
+int toolLine(LineNumber line) { return static_cast<int>(line); }
+
 std::string lineList(std::vector<int> lines) {
     std::sort(lines.begin(), lines.end());
     lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
@@ -322,7 +326,7 @@ private:
             ConfigEntry entry{table.builtIn ? ++builtInIndex : origin.index, table.table[i], origin.written, {}};
             if (!table.builtIn) {
                 for (std::size_t field = 0; field < kEntryKeys.size(); ++field) {
-                    entry.lines[kProperties[field]] = origin.lines[field];
+                    entry.lines[kProperties[field]] = toolLine(origin.lines[field]);
                 }
             }
             check_.table.push_back(std::move(entry));
@@ -331,14 +335,14 @@ private:
             if (visited.missingKey) dropped_.push_back({visited.index, *visited.missingKey});
         }
         count_ = table.count;
-        countLine_ = table.countLine;
+        countLine_ = toolLine(table.countLine);
 
         FileConfigReader switchReader(path_);
         SeeThroughDecision seeThrough = decideSeeThrough(ReaderSource(switchReader), false);
         check_.seeThroughAllowed = seeThrough.allowed;
         check_.seeThroughLines = seeThrough.lines;
         seeThroughValue_ = seeThrough.value;
-        if (seeThrough.value) check_.seeThroughLine = seeThrough.line;
+        if (seeThrough.value) check_.seeThroughLine = toolLine(seeThrough.line);
         return table.file;
     }
 
