@@ -6,6 +6,9 @@
 #include "platform/emulated/utf8.h"
 #include "platform/line_redirect.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,8 +41,10 @@ std::vector<std::string> loadProductNames() {
 
 class ConfigPathTest : public PlatformTest {
 protected:
-    // A directory below the temporary one, given by its UTF-16 name.
-    std::filesystem::path makeDirectory(const std::wstring& name) {
+    // A directory below the temporary one, given by its UTF-16 name ("\\"
+    // between the names of nested ones, as in the executable's path).
+    std::filesystem::path makeDirectory(std::wstring name) {
+        std::replace(name.begin(), name.end(), L'\\', L'/');
         std::filesystem::path path = temp_.path() / utf8FromUtf16(name);
         std::filesystem::create_directories(path);
         return path;
@@ -189,16 +194,64 @@ TEST_F(ConfigPathTest, DirectoryNamedLikeTheFileIsNoConfiguration) {
     EXPECT_FALSE(enabled);
 }
 
-// GetModuleFileNameW truncates a path that does not fit its 260 units; the
-// directory is then whatever the truncated text holds before its last
-// backslash.
-TEST_F(ConfigPathTest, OverlongExecutablePathIsCutAtTheBuffer) {
+// Paths past MAX_PATH: the executable's directory is found whole, and its
+// file opened with the prefix that lifts the limit (the emulated _wfopen,
+// like Windows', refuses such a path without it). A path cut at the first
+// buffer would have named an ancestor's directory, whose file is a decoy.
+TEST_F(ConfigPathTest, LongExecutablePathsFindTheirOwnFile) {
+    std::filesystem::path decoy = makeDirectory(L"host");
+    writeFile(decoy / "hmd_config.ini", kVisorEntry);
+    for (std::size_t depth : {1u, 2u, 15u}) {
+        std::wstring directory = L"host";
+        for (std::size_t level = 0; level < depth; ++level) directory += L"\\" + std::wstring(250, L'n');
+        std::filesystem::path host = makeDirectory(directory);
+        writeFile(host / "hmd_config.ini", kPadEntry);
+        placeExecutableIn(directory);
+        const std::wstring path = emulated::System::executablePath();
+        ASSERT_GT(path.size(), std::size_t{MAX_PATH}) << depth;
+        EXPECT_EQ(loadProductNames(), std::vector<std::string>{"Pad One"}) << path.size() << " units";
+        EXPECT_TRUE(isSeeThroughEnabled()) << path.size() << " units";
+    }
+}
+
+// What the test above relies on of the emulated Windows: as Windows' own C
+// library in a process that is not long-path aware, it opens a path of
+// MAX_PATH units or more only with the "\\?\" prefix.
+TEST_F(ConfigPathTest, TheEmulatedCLibraryOpensALongPathOnlyWithThePrefix) {
+    const std::wstring longDirectory = L"host\\" + std::wstring(250, L'n');
+    const std::filesystem::path shortFile = makeDirectory(L"host") / "hmd_config.ini";
+    const std::filesystem::path longFile = makeDirectory(longDirectory) / "hmd_config.ini";
+    writeFile(shortFile, kPadEntry);
+    writeFile(longFile, kPadEntry);
+    struct OpenCase {
+        std::wstring path;
+        bool opens;
+    };
+    const std::wstring shortPath = platformPath(shortFile);
+    const std::wstring longPath = platformPath(longFile);
+    ASSERT_LT(shortPath.size(), std::size_t{MAX_PATH});
+    ASSERT_GE(longPath.size(), std::size_t{MAX_PATH});
+    const std::vector<OpenCase> cases = {
+        {shortPath, true}, {L"\\\\?\\" + shortPath, true}, {longPath, false}, {L"\\\\?\\" + longPath, true}};
+    for (const OpenCase& c : cases) {
+        errno = 0;
+        std::FILE* file = _wfopen(c.path.c_str(), L"rb");
+        EXPECT_EQ(file != nullptr, c.opens) << c.path.size() << " units";
+        if (file) std::fclose(file);
+        else EXPECT_EQ(errno, ENOENT);
+    }
+}
+
+// Longer than any path Windows has, the executable's path is cut even at the
+// largest buffer: then there is no file to read, not a cut path's.
+TEST_F(ConfigPathTest, APathCutEvenAtTheLongestIsNoConfiguration) {
     std::filesystem::path host = makeDirectory(L"host");
     writeFile(host / "hmd_config.ini", kPadEntry);
-    std::wstring prefix = platformPath(host) + L"\\";
-    ASSERT_LT(prefix.size(), 200u);
-    emulated::System::setExecutablePath(prefix + std::wstring(300, L'n') + L"\\host.exe");
-    EXPECT_EQ(loadProductNames(), std::vector<std::string>{"Pad One"});
+    emulated::System::setExecutablePath(platformPath(host) + L"\\" + std::wstring(40000, L'n') + L"\\host.exe");
+    LineRedirect out;
+    EXPECT_EQ(loadProductNames(), kBuiltInNames);
+    EXPECT_FALSE(isSeeThroughEnabled());
+    EXPECT_EQ(out.lines(), Lines{});
 }
 
 }  // namespace

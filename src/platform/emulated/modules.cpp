@@ -101,6 +101,14 @@ std::string toUtf8(const std::wstring& units) { return tamo::utf8FromUtf16(units
 
 std::string hostPath(const wchar_t* windowsPath) {
     std::wstring path = windowsPath ? windowsPath : L"";
+    // As on Windows (a process that is not long-path aware): a path of
+    // MAX_PATH units or more opens only with the prefix that lifts the limit.
+    constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
+    if (path.starts_with(kLongPathPrefix)) {
+        path.erase(0, kLongPathPrefix.size());
+    } else if (path.size() >= MAX_PATH) {
+        return {};
+    }
     if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':' || path[2] != L'\\') return {};
     std::wstring rest = path.substr(2);
     std::replace(rest.begin(), rest.end(), L'\\', L'/');
