@@ -5,8 +5,12 @@
 
 #if !defined(_WIN32)
 #include "platform/emulated/utf8.h"
+
+#include <cerrno>
+#include <sys/uio.h>
 #endif
 
+#include <array>
 #include <cstdio>
 
 namespace tamo {
@@ -46,14 +50,48 @@ public:
     StdoutLock& operator=(const StdoutLock&) = delete;
 };
 
+#if defined(_WIN32)
+// Through the stream, which in text mode turns each line end into CR LF.
+// The C runtime writes its text-mode output in pieces of its own size, so a
+// line longer than that reaches the file in several writes; the stream's
+// lock keeps another thread's output from coming between them.
+void writeWholeLine(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+#else
+// The line and its end in one write to the stream's descriptor, however
+// long: a reader of a pipe or a log gets it whole, never mixed with another
+// process's output. What the stream holds goes first.
+void writeWholeLine(std::string_view text) {
+    std::fflush(stdout);
+    char lineEnd = '\n';
+    std::array<iovec, 2> parts{{{const_cast<char*>(text.data()), text.size()}, {&lineEnd, 1}}};
+    std::size_t first = 0;  // the first part not yet written whole
+    while (first < parts.size()) {
+        const ssize_t written = ::writev(fileno(stdout), &parts[first], static_cast<int>(parts.size() - first));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return;  // nowhere to write to: the line is lost, as fwrite would lose it
+        }
+        // A write cut short (a full pipe, a signal) goes on where it stopped.
+        auto rest = static_cast<std::size_t>(written);
+        while (first < parts.size() && rest >= parts[first].iov_len) rest -= parts[first++].iov_len;
+        if (first < parts.size()) {
+            parts[first].iov_base = static_cast<char*>(parts[first].iov_base) + rest;
+            parts[first].iov_len -= rest;
+        }
+    }
+}
+#endif
+
 // The one place a narrow line reaches standard output. Written as bytes:
 // a line may hold any byte, NUL included.
 void writeLine(std::string_view text) {
     if (LineRedirect::deliver(text)) return;
     StdoutLock lock;
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    writeWholeLine(text);
 }
 
 #if defined(_WIN32)

@@ -8,6 +8,7 @@
 
 #if !defined(_WIN32)
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -151,6 +152,34 @@ TEST(LineOutput, ALineHasReachedTheDescriptorWhenPrintLineReturns) {
     ASSERT_TRUE(arrived) << "the line is still in the C library's buffer";
     received.resize(static_cast<std::size_t>(count));
     EXPECT_EQ(received, "flushed\n");
+}
+
+// A line, however long, is one write: a reader of a pipe shared with other
+// processes never finds another's output inside it. A sequenced-packet
+// socket keeps each write a message of its own, so the writes can be
+// counted; what the stream held before goes out first, on its own.
+TEST(LineOutput, ALineOfAnyLengthIsOneWrite) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends), 0);
+    std::fflush(stdout);
+    int savedStdout = dup(STDOUT_FILENO);
+    dup2(ends[1], STDOUT_FILENO);
+    const std::vector<std::string> lines = {"short", std::string(10 * 1024, 'x'), std::string(64 * 1024, 'y'), ""};
+    std::vector<std::string> messages;
+    std::fputs("held by the stream", stdout);
+    for (const std::string& line : lines) printLine(line);
+    std::fflush(stdout);
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+    close(ends[1]);
+    std::string message(128 * 1024, '\0');
+    for (ssize_t got; (got = recv(ends[0], message.data(), message.size(), 0)) > 0;) {
+        messages.emplace_back(message.data(), static_cast<std::size_t>(got));
+    }
+    close(ends[0]);
+    ASSERT_EQ(messages.size(), lines.size() + 1);
+    EXPECT_EQ(messages[0], "held by the stream");
+    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(messages[i + 1], lines[i] + "\n") << i;
 }
 #endif
 
