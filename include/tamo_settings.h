@@ -81,6 +81,19 @@
  *   the firmware check (qor_tamo_sound_init):
  *     "MCU FW is not supported!!(Current Version:<text>)" and
  *     "mc_version:<number>" with SOUND_ERROR_FIRMWARE_UNSUPPORTED
+ *
+ * A host without a console (a GUI program, a service) can have the lines
+ * elsewhere: the environment variable TAMO_SETTINGS_DIAGNOSTICS, read once
+ * per process when the first line is printed, says where (case does not
+ * matter):
+ *   stdout     standard output, as above (also when the variable is not
+ *              set, or holds anything else)
+ *   debugger   each line, with its "\n", as one OutputDebugStringA call
+ *              (OutputDebugStringW for the system's message): a debugger,
+ *              or DebugView, shows them; nothing reaches standard output
+ *   off        nowhere
+ * A line sent to the debugger ends at its first NUL byte, as a C string
+ * does.
  */
 #ifndef TAMO_SETTINGS_H
 #define TAMO_SETTINGS_H

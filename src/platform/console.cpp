@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include "platform/diagnostics_sink.h"
 #include "platform/line_redirect.h"
 #include "platform/win32.h"
 
@@ -12,6 +13,8 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
+#include <new>
 
 namespace tamo {
 
@@ -86,10 +89,39 @@ void writeWholeLine(std::string_view text) {
 }
 #endif
 
-// The one place a narrow line reaches standard output. Written as bytes:
-// a line may hold any byte, NUL included.
+// A line and its end as one string for OutputDebugString: on the stack
+// when it is short, since a shortage of memory must not cost the line that
+// reports it. The debugger's string ends at a NUL, as a C string does.
+template <class Char, class Output>
+void sendToDebugger(std::basic_string_view<Char> text, Output output) {
+    constexpr std::size_t kShortLine = 512;
+    std::array<Char, kShortLine + 2> small{};
+    std::unique_ptr<Char[]> large;
+    Char* line = small.data();
+    if (text.size() > kShortLine) {
+        large.reset(new (std::nothrow) Char[text.size() + 2]);
+        if (!large) return;
+        line = large.get();
+    }
+    std::copy(text.begin(), text.end(), line);
+    line[text.size()] = Char('\n');
+    line[text.size() + 1] = Char(0);
+    output(line);
+}
+
+// The one place a narrow line leaves the library. Written as bytes: a line
+// may hold any byte, NUL included.
 void writeLine(std::string_view text) {
     if (LineRedirect::deliver(text)) return;
+    switch (diagnosticsSink()) {
+    case DiagnosticsSink::Off:
+        return;
+    case DiagnosticsSink::Debugger:
+        sendToDebugger(text, [](const char* line) { OutputDebugStringA(line); });
+        return;
+    case DiagnosticsSink::Stdout:
+        break;
+    }
     StdoutLock lock;
     writeWholeLine(text);
 }
@@ -120,6 +152,11 @@ void printLine(std::string_view text) { writeLine(text); }
 void printWideLine(const std::wstring& text) {
 #if defined(_WIN32)
     if (LineRedirect::deliver(narrowed(text))) return;
+    if (diagnosticsSink() == DiagnosticsSink::Off) return;
+    if (diagnosticsSink() == DiagnosticsSink::Debugger) {
+        sendToDebugger(std::wstring_view(text), [](const wchar_t* line) { OutputDebugStringW(line); });
+        return;
+    }
     StdoutLock lock;
     // What wprintf's "%ls\n" writes, unit by unit through the stream, without
     // linking a formatter for it: up to the first NUL, then the line end.

@@ -52,6 +52,7 @@ using USAGE = USHORT;
 using WCHAR = wchar_t;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
+using LPCSTR = const char*;
 using PWSTR = WCHAR*;
 using PVOID = void*;
 using LPVOID = void*;
@@ -93,6 +94,7 @@ using HDEVINFO = PVOID;
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_MOD_NOT_FOUND 126u
 #define ERROR_PROC_NOT_FOUND 127u
+#define ERROR_ENVVAR_NOT_FOUND 203u
 #define ERROR_ALREADY_EXISTS 183u
 #define ERROR_NO_MORE_ITEMS 259u
 #define ERROR_TOO_MANY_POSTS 298u
@@ -232,6 +234,13 @@ DWORD WINAPI GetTickCount();
 DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
                             DWORD size, va_list* arguments);
 HLOCAL WINAPI LocalFree(HLOCAL memory);
+
+// Kernel: the process's environment and the debugger's output. The
+// emulation logs neither call: the library reads its one variable once per
+// process.
+DWORD WINAPI GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+void WINAPI OutputDebugStringA(LPCSTR text);
+void WINAPI OutputDebugStringW(LPCWSTR text);
 
 // Kernel: modules.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);

@@ -33,6 +33,9 @@ struct System {
     // Virtual milliseconds since reset: Sleep and time-outs advance it.
     static std::uint64_t nowMs();
 
+    // What OutputDebugStringA/W were given since reset, one text a call.
+    static std::vector<std::wstring> debuggerOutput();
+
     // Paths use Wine's convention (Z:\ is the host's root).
     static void setExecutablePath(const std::wstring& path);
     static std::wstring executablePath();
