@@ -39,6 +39,17 @@ TEST_F(ToolTest, DevicesNamesTheFailingTestOfANearMiss) {
     EXPECT_TRUE(contains(lines, "[devices] the library's own search: no headset found"));
 }
 
+// The library says -1997 either way; devices tells a headset that another
+// program holds from one that is not there.
+TEST_F(ToolTest, DevicesTellsAMatchingHeadsetThatCannotBeOpenedFromNone) {
+    std::filesystem::path profile = scratch().write("held.profile", "[headset]\nopenable = no\n");
+    ToolRun run = tool({"--virtual", profile.string(), "devices"});
+    EXPECT_EQ(run.exitStatus, 16) << run.out;
+    EXPECT_NE(run.out.find("exit status 16: a headset matches the device table but cannot be opened"),
+              std::string::npos)
+        << run.out;
+}
+
 TEST_F(ToolTest, DevicesInJsonListsEveryEntrysOutcome) {
     std::filesystem::path profile = scratch().write("near-miss.profile", kNearMissProfile);
     ToolRun run = tool({"--json", "--virtual", profile.string(), "devices"});
@@ -95,8 +106,12 @@ TEST_F(ToolTest, CheckConfigExitStatusSaysWhetherTheLibraryDoesWhatTheFileSays) 
                                            "here and ignores the whole file (built-in device table, see-through "
                                            "refused)"))
         << run.out;
-    EXPECT_EQ(tool({"check-config", (scratch().path() / "absent.ini").string()}).exitStatus, 0)
-        << "no file is the normal case: the built-in table";
+    // No file beside the library is the normal case (the built-in table); a
+    // file named that is not there is a typo.
+    EXPECT_EQ(tool({"check-config"}).exitStatus, 0);
+    ToolRun absent = tool({"check-config", (scratch().path() / "absent.ini").string()});
+    EXPECT_EQ(absent.exitStatus, 2);
+    EXPECT_NE(absent.out.find("there is no file "), std::string::npos) << absent.out;
 }
 
 }  // namespace

@@ -183,13 +183,33 @@ TEST_F(ToolTest, HelpListsTheExitStatusesAndExamples) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
     // Every status with the meaning the summary line gives it.
-    for (int status = tool::kExitSuccess; status <= tool::kExitConfigEmptyTable; ++status) {
+    for (tool::ExitStatus status : tool::allExitStatuses()) {
         std::string number = std::to_string(status) + "  ";
-        std::string meaning = tool::exitStatusMeaning(static_cast<tool::ExitStatus>(status));
-        bool listed = run.out.find(number + meaning) != std::string::npos ||
-                      run.out.find(number + "check-config: " + meaning) != std::string::npos;
+        std::string meaning = tool::exitStatusMeaning(status);
+        bool listed = false;
+        for (const char* scope : {"", "check-config: ", "devices: "}) {
+            listed = listed || run.out.find(number + scope + meaning) != std::string::npos;
+        }
         EXPECT_TRUE(listed) << status;
     }
+}
+
+// A script that validates the JSON documents must be able to take every
+// status the tool exits with.
+TEST(ToolExitStatuses, EveryStatusFollowsTheSchema) {
+    ASSERT_FALSE(std::string(TAMO_PYTHON3).empty()) << "python3 was not found when the tests were configured";
+    const char* check = R"py(
+import json, sys, jsonschema
+schema = json.load(open(sys.argv[1], encoding="utf-8"))
+validator = jsonschema.Draft202012Validator({"$defs": schema["$defs"], "$ref": "#/$defs/exit_status"})
+refused = [n for n in map(int, sys.stdin.read().split()) if not validator.is_valid(n)]
+print(" ".join(map(str, refused)))
+sys.exit(1 if refused else 0)
+)py";
+    std::string statuses;
+    for (tool::ExitStatus status : tool::allExitStatuses()) statuses += std::to_string(status) + " ";
+    ToolRun run = runProgram({TAMO_PYTHON3, "-c", check, TAMO_SCHEMA_PATH}, statuses);
+    EXPECT_EQ(run.exitStatus, 0) << "refused by the schema: " << run.out << run.err;
 }
 
 TEST_F(ToolTest, VersionComesFromTheProject) {

@@ -6,7 +6,7 @@
 #   no_library  from a directory without tamo_settings.dll, then beside a file
 #               of that name that is no DLL: the Windows error's number, text
 #               and advice, exit status 1, and the command typed counted as
-#               failed
+#               failed; --version exits 1 as well
 # Every JSON document is checked against tamo-sound.schema.json as well,
 # with Python's jsonschema, when the build found python3 (PYTHON, VALIDATOR,
 # SCHEMA; WORK holds the scratch files).
@@ -56,6 +56,8 @@ elseif(CHECK STREQUAL "no_library")
   set(counted "\\[summary\\] 0 of 1 command succeeded, 1 failed; exit status 1")
   expect_tool(1 "Windows error 126 \\([^)]+\\); advice: put tamo_settings.dll beside tamo-sound.exe.*${counted}" init)
   expect_tool(1 "\"loaded\": false" --json init)
+  expect_tool(1 "tamo_settings: Windows error 126" --version)
+  expect_tool(1 "\"loaded\": false" --json --version)
   file(WRITE ${directory}/tamo_settings.dll "not a DLL\n")
   expect_tool(1 "Windows error 193[^;]*; advice: this program cannot load that file.*${counted}" init)
   file(REMOVE_RECURSE ${directory})

@@ -48,6 +48,13 @@ CommandResult runLocal(const Command& command) {
     result.exitStatus = exitStatusOf(check);
     result.detailLines = describeConfigCheck(check);
     result.detail = configCheckJson(check);
+    // A file named on the command line that is not there is a typo, not the
+    // absence the library takes for the built-in table.
+    if (command.path && check.file == ConfigFileState::Missing) {
+        result.exitStatus = kExitUsage;
+        result.detailLines = {"there is no file " + display + ": check-config examines the file it is given (without "
+                              "a path, the hmd_config.ini beside the library)"};
+    }
     return result;
 }
 
@@ -84,11 +91,12 @@ int printVersions(bool json) {
         Json document = jsonDocumentHead();
         document.set("library", libraryJson(library));
         writeJsonDocument(stdout, std::move(document));
-        return kExitSuccess;
+        return library.functions() ? kExitSuccess : kExitToolFailure;
     }
     std::printf("tamo-sound %s\n", TAMO_SOUND_VERSION);
     if (!library.functions()) {
         std::printf("tamo_settings: %s\n", library.error().c_str());
+        return kExitToolFailure;
     } else {
         std::printf("tamo_settings %s (%s)\n", libraryVersion.empty() ? "(no version resource)" : libraryVersion.c_str(),
                     library.origin().c_str());

@@ -219,7 +219,11 @@ DeviceSurvey surveyDevices() {
 
 ExitStatus exitStatusOf(const DeviceSurvey& survey) {
     if (!survey.hidAvailable || !survey.enumerated) return kExitToolFailure;
-    return survey.libraryFound ? kExitSuccess : kExitNotFound;
+    if (survey.libraryFound) return kExitSuccess;
+    // -1997 either way for the library; the survey can tell the two apart.
+    const bool matches = std::any_of(survey.interfaces.begin(), survey.interfaces.end(),
+                                     [](const InterfaceReport& report) { return report.matchedEntry.has_value(); });
+    return matches ? kExitHeadsetNotOpened : kExitNotFound;
 }
 
 std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {

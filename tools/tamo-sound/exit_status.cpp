@@ -38,11 +38,19 @@ const std::vector<ExitStatusText>& exitStatusTexts() {
         {kExitOutputFailed, "standard output could not be written", "", "whatever the commands did"},
         {kExitConfigEmptyTable, "the configuration file leaves the device table empty: no headset can be found",
          "check-config", ""},
+        {kExitHeadsetNotOpened, "a headset matches the device table but cannot be opened", "devices",
+         "another program holds it, or access is denied"},
     };
     return texts;
 }
 
 }  // namespace
+
+std::vector<ExitStatus> allExitStatuses() {
+    std::vector<ExitStatus> statuses;
+    for (const ExitStatusText& text : exitStatusTexts()) statuses.push_back(text.status);
+    return statuses;
+}
 
 std::string exitStatusMeaning(ExitStatus status) {
     for (const ExitStatusText& text : exitStatusTexts()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tamo::tool {
 
@@ -25,7 +26,11 @@ enum ExitStatus : int {
     kExitConfigPartlyIgnored = 13,
     kExitOutputFailed = 14,
     kExitConfigEmptyTable = 15,
+    kExitHeadsetNotOpened = 16,
 };
+
+// Every exit status the tool can give, in order.
+std::vector<ExitStatus> allExitStatuses();
 
 // What an exit status means, in a few words: the summary line and the JSON
 // document's "exit_meaning".
