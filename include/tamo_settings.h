@@ -98,6 +98,12 @@
 #ifndef TAMO_SETTINGS_H
 #define TAMO_SETTINGS_H
 
+/* The version of this header and of the DLL built with it; the DLL's file
+ * version resource says the same (major.minor.patch.0). */
+#define TAMO_SETTINGS_VERSION_MAJOR 0
+#define TAMO_SETTINGS_VERSION_MINOR 2
+#define TAMO_SETTINGS_VERSION_PATCH 0
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -153,9 +159,12 @@ typedef struct SoundState {
     int32_t audioMode;    /* 0, 1 or 2; 3 for a value the headset should not report */
 } SoundState;
 
-#if defined(__cplusplus)
+/* The layout checked where the language has the means: C++11 (MSVC keeps
+ * __cplusplus at 199711L unless asked, and says its own in _MSVC_LANG) and
+ * C11. C89, C99 and C++98 compile the header without it. */
+#if defined(__cplusplus) && (__cplusplus >= 201103L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201103L))
 static_assert(offsetof(SoundState, audioMode) == 4 && sizeof(SoundState) == 8, "SoundState layout");
-#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 _Static_assert(offsetof(SoundState, audioMode) == 4 && sizeof(SoundState) == 8, "SoundState layout");
 #endif
 

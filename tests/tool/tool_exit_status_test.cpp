@@ -215,8 +215,10 @@ sys.exit(1 if refused else 0)
 TEST_F(ToolTest, VersionComesFromTheProject) {
     ToolRun run = tool({"--version"});
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, std::string("tamo-sound ") + TAMO_PROJECT_VERSION + "\ntamo_settings " + TAMO_PROJECT_VERSION +
-                           " (linked in (emulated Windows))\n");
+    const std::string commit = TAMO_GIT_COMMIT;
+    EXPECT_EQ(run.out, std::string("tamo-sound ") + TAMO_PROJECT_VERSION +
+                           (commit.empty() ? "" : " (commit " + commit + ")") + "\ntamo_settings " +
+                           TAMO_PROJECT_VERSION + " (linked in (emulated Windows))\n");
 }
 
 TEST_F(ToolTest, VersionsInJsonNameTheLibraryItLoads) {

@@ -93,7 +93,9 @@ int printVersions(bool json) {
         writeJsonDocument(stdout, std::move(document));
         return library.functions() ? kExitSuccess : kExitToolFailure;
     }
-    std::printf("tamo-sound %s\n", TAMO_SOUND_VERSION);
+    // A build from a git checkout also names its commit.
+    if (std::string(TAMO_SOUND_COMMIT).empty()) std::printf("tamo-sound %s\n", TAMO_SOUND_VERSION);
+    else std::printf("tamo-sound %s (commit %s)\n", TAMO_SOUND_VERSION, TAMO_SOUND_COMMIT);
     if (!library.functions()) {
         std::printf("tamo_settings: %s\n", library.error().c_str());
         return kExitToolFailure;
