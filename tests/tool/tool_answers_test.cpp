@@ -4,6 +4,11 @@
 // written, and the state file's protection of files that are not its own.
 #include "tool_fixture.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 
 namespace tamo::test {
@@ -76,6 +81,30 @@ INSTANTIATE_TEST_SUITE_P(
                       OutputCase{"json_version", {"--json", "--version"}},
                       OutputCase{"json_usage_error", {"--json", "frobnicate"}}),
     [](const ::testing::TestParamInfo<OutputCase>& test) { return std::string(test.param.name); });
+
+// A reader that has gone away: the write fails with EPIPE and the tool says
+// so with its own status, instead of dying of SIGPIPE (status 141 in a
+// shell). The pipe's reading end is closed before the tool starts.
+TEST_F(ToolTest, AClosedPipeIsAnOutputFailureNotADeath) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string program = TAMO_SOUND_PATH;
+    std::string help = "--help";
+    char* argv[] = {program.data(), help.data(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 14);
+}
 
 TEST_F(ToolTest, HelpListsTheOutputFailureStatus) {
     EXPECT_NE(tool({"--help"}).out.find("  14  standard output could not be written"), std::string::npos);

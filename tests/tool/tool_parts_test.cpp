@@ -247,9 +247,9 @@ TEST(ToolWindowsError, NumberSystemTextAndAdviceForTheCommonOnes) {
                       "process.); advice: another program holds the headset open: close it (a vendor tool, another "
                       "tamo-sound) and try again"},
              // The emulation has no text for 193; real Windows has one.
-             Case{193, "Windows error 193; advice: this program cannot load that file: the 32-bit tamo_settings.dll "
-                       "needs the 32-bit tamo-sound.exe of the SDK (a 64-bit program cannot load it), and a damaged "
-                       "copy loads in none"},
+             Case{193, "Windows error 193; advice: this program cannot load that file: tamo-sound.exe and "
+                       "tamo_settings.dll must come from the same SDK (-win32 or -win64: a program loads only a DLL "
+                       "of its own size), and a damaged copy loads in none"},
              Case{87, "Windows error 87 (The parameter is incorrect.)"},
          }) {
         EXPECT_EQ(tool::describeWindowsError(c.code), c.description);

@@ -9,6 +9,7 @@
 #include "session.h"
 #include "sound_library.h"
 #include "text_paths.h"
+#include "windows_error.h"
 
 #if !defined(_WIN32)
 #include "virtual_world.h"
@@ -79,6 +80,15 @@ int usageError(const std::string& message, bool json, std::FILE* out) {
 // outcome into kExitOutputFailed: a script must not trust what it read.
 int checkedOutput(std::FILE* out, int status) {
     if (std::fflush(out) == 0 && std::ferror(out) == 0) return status;
+#if defined(_WIN32)
+    // The C runtime turns a pipe whose reader has gone into EINVAL; the
+    // Windows error behind it says what happened.
+    if (_doserrno != 0) {
+        std::fprintf(stderr, "tamo-sound: standard output could not be written: %s\n",
+                     describeWindowsError(_doserrno).c_str());
+        return kExitOutputFailed;
+    }
+#endif
     std::fprintf(stderr, "tamo-sound: standard output could not be written: %s\n", std::strerror(errno));
     return kExitOutputFailed;
 }

@@ -13,5 +13,12 @@ int wmain(int argc, wchar_t** argv) {
     return tamo::tool::runTool(arguments);
 }
 #else
-int main(int argc, char** argv) { return tamo::tool::runTool(std::vector<std::string>(argv + 1, argv + argc)); }
+#include <csignal>
+
+int main(int argc, char** argv) {
+    // A reader that goes away (| head) makes a write fail with EPIPE, which
+    // the tool reports as exit status 14, instead of ending it by SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    return tamo::tool::runTool(std::vector<std::string>(argv + 1, argv + argc));
+}
 #endif

@@ -19,9 +19,11 @@ constexpr Advice kAdvice[] = {
     {2, "the file or device is not there: check the path, or plug the headset in again"},
     {5, "Windows refused access: another program may hold the headset exclusively, or this account may not open it"},
     {32, "another program holds the headset open: close it (a vendor tool, another tamo-sound) and try again"},
+    {109, "the program reading this output has closed it (a pipe into a command that ended early)"},
     {126, "put tamo_settings.dll beside tamo-sound.exe (a DLL that it needs may be missing too)"},
-    {193, "this program cannot load that file: the 32-bit tamo_settings.dll needs the 32-bit tamo-sound.exe of the "
-          "SDK (a 64-bit program cannot load it), and a damaged copy loads in none"},
+    {193, "this program cannot load that file: tamo-sound.exe and tamo_settings.dll must come from the same SDK "
+          "(-win32 or -win64: a program loads only a DLL of its own size), and a damaged copy loads in none"},
+    {232, "the program reading this output has closed it (a pipe into a command that ended early)"},
 };
 
 // Some messages name their subject with an insert ("%1 is not a valid
