@@ -39,6 +39,15 @@ std::string withCrLf(const std::string& text) {
     return out;
 }
 
+// ASCII `text` as a UTF-16 file would hold it.
+std::string utf16(const std::string& text, bool littleEndian, bool byteOrderMark) {
+    std::string out = byteOrderMark ? (littleEndian ? "\xFF\xFE" : "\xFE\xFF") : "";
+    for (char c : text) out += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+    return out;
+}
+
+const std::string kSeeThroughFile = withCrLf("NUM_OF_CONFIG=1\n" + kEntry1 + "ENABLE_SEE_THROUGH=1\n");
+
 struct BrokenFile {
     const char* name;
     std::string contents;
@@ -93,7 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {{2, "no-equals"}, {3, "blank-line"}, {4, "no-value"}}},
         // Keys the library never looks up.
         BrokenFile{"byte_order_mark", "\xEF\xBB\xBF" "ENABLE_SEE_THROUGH=1\nNUM_OF_CONFIG=0\n", kPartly,
-                   {{1, "bom"}, {2, "num-not-positive"}, {0, "see-through-missing"}}},
+                   {{1, "bom"}, {2, "num-not-positive"}, {0, "utf8-bom"}, {0, "see-through-missing"}}},
+        // Saved as UTF-16: one finding, not one for every line.
+        BrokenFile{"utf16_little_endian", utf16(kSeeThroughFile, true, true), kIgnored, {{0, "utf16"}}},
+        BrokenFile{"utf16_big_endian", utf16(kSeeThroughFile, false, true), kIgnored, {{0, "utf16"}}},
+        BrokenFile{"utf16_without_mark", utf16(kSeeThroughFile, true, false), kIgnored, {{0, "utf16"}}},
+        BrokenFile{"utf16_big_endian_without_mark", utf16(kSeeThroughFile, false, false), kIgnored, {{0, "utf16"}}},
         BrokenFile{"key_case", "Enable_See_Through=1\n", kPartly,
                    {{1, "key-case"}, {0, "num-missing"}, {0, "see-through-missing"}}},
         BrokenFile{"key_blanks", "ENABLE_SEE_THROUGH = 1\n", kPartly,

@@ -244,6 +244,26 @@ std::optional<NearMiss> nearMissOf(const std::string& key) {
     return miss;
 }
 
+// How a file was saved, told from its first bytes: Notepad's "Unicode" is
+// UTF-16 with a byte-order mark; without one, ASCII text in UTF-16 has a
+// zero in every other byte.
+enum class Encoding { EightBit, Utf8WithBom, Utf16LittleEndian, Utf16BigEndian };
+
+Encoding encodingOf(std::string_view start) {
+    auto byte = [&start](std::size_t at) { return at < start.size() ? static_cast<unsigned char>(start[at]) : 0x100u; };
+    if (start.starts_with(kByteOrderMark)) return Encoding::Utf8WithBom;
+    if (byte(0) == 0xFF && byte(1) == 0xFE) return Encoding::Utf16LittleEndian;
+    if (byte(0) == 0xFE && byte(1) == 0xFF) return Encoding::Utf16BigEndian;
+    if (start.size() < 4) return Encoding::EightBit;
+    if (byte(0) != 0 && byte(1) == 0 && byte(2) != 0 && byte(3) == 0) return Encoding::Utf16LittleEndian;
+    if (byte(0) == 0 && byte(1) != 0 && byte(2) == 0 && byte(3) != 0) return Encoding::Utf16BigEndian;
+    return Encoding::EightBit;
+}
+
+constexpr const char* kSaveAdvice =
+    "save it as ANSI, or as UTF-8 without a byte-order mark (Notepad: File, Save As, Encoding \"ANSI\" or "
+    "\"UTF-8\", not \"UTF-8 with BOM\" or \"Unicode\")";
+
 class Checker {
 public:
     Checker(const std::wstring& windowsPath, const std::string& displayPath) : path_(windowsPath) {
@@ -271,6 +291,9 @@ private:
         File file(path_.empty() ? nullptr : _wfopen(path_.c_str(), L"rb"));
         openError_ = file ? 0 : errno;
         if (!file) return;
+        std::array<char, 4> start{};
+        encoding_ = encodingOf(std::string_view(start.data(), std::fread(start.data(), 1, start.size(), file.get())));
+        std::rewind(file.get());
         LineReader reader(file.get());
         std::string_view text;
         while (reader.next(text)) lines_.push_back(splitLine(static_cast<int>(lines_.size()) + 1, std::string(text)));
@@ -304,13 +327,39 @@ private:
         case FileState::Read:
             break;
         }
+        check_.file = reading.state == FileState::Read ? ConfigFileState::Read : ConfigFileState::Malformed;
+        if (explainEncoding()) return;
         bool firstMalformed = true;
         for (const SourceLine& line : lines_) {
             if (line.split) continue;
             check_.findings.push_back(malformedLine(line, line.number == check_.lineCount, firstMalformed));
             firstMalformed = false;
         }
-        check_.file = reading.state == FileState::Read ? ConfigFileState::Read : ConfigFileState::Malformed;
+    }
+
+    // A file saved in an encoding the library does not read, in one
+    // finding. True for UTF-16, whose every line would otherwise be a
+    // finding of its own: the library reads none of them.
+    bool explainEncoding() {
+        switch (encoding_) {
+        case Encoding::EightBit:
+            return false;
+        case Encoding::Utf8WithBom:
+            add(std::nullopt, "utf8-bom", Severity::Ignored,
+                "the file is saved as UTF-8 with a byte-order mark, which the library reads as three characters at "
+                "the start of the first key: that key is never found; " + std::string(kSaveAdvice));
+            return false;
+        case Encoding::Utf16LittleEndian:
+        case Encoding::Utf16BigEndian:
+            break;
+        }
+        const bool little = encoding_ == Encoding::Utf16LittleEndian;
+        add(std::nullopt, "utf16", Severity::Ignored,
+            std::string("the file is saved as UTF-16 (") + (little ? "little" : "big") +
+                "-endian, Notepad's \"Unicode\"), which the library reads as 8-bit text: its first line has no "
+                "\"=\" before a zero byte, so the library ignores the whole file (built-in device table, "
+                "see-through refused); " + kSaveAdvice);
+        return check_.file == ConfigFileState::Malformed;
     }
 
     // The device table and the see-through switch as the library decides
@@ -594,6 +643,7 @@ private:
     int countLine_ = 0;
     std::optional<std::string> seeThroughValue_;
     int openError_ = 0;  // errno of the tool's own attempt to open the file
+    Encoding encoding_ = Encoding::EightBit;
 };
 
 const char* fileStateName(ConfigFileState state) {
