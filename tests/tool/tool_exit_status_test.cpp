@@ -2,6 +2,7 @@
 // lines among them, and bad arguments.
 #include "tool_fixture.h"
 
+#include "arguments.h"
 #include "exit_status.h"
 
 namespace tamo::test {
@@ -179,9 +180,11 @@ TEST_F(ToolTest, HelpListsTheExitStatusesAndExamples) {
     for (const char* text : {"Usage: tamo-sound", "Exit status", " 3  no headset matching the device table (-1997)",
                              " 9  the mode-switch lock failed (-1994, -1993, -1992, -1991)", "--json", "--retry N",
                              "--virtual PROFILE", "--state-file FILE", "--exe-dir DIR", "Examples:",
-                             "tamo-sound audio-mode 2 state", "check-config [PATH]"}) {
+                             "tamo-sound audio-mode 2 state", "check-config [PATH]", "-k, --keep-going",
+                             "-h, --help", "--retry=5", "A \"--\" ends the"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
+    EXPECT_NE(run.out.find("N from 0 to " + std::to_string(tool::kMaxRetries)), std::string::npos);
     // Every status with the meaning the summary line gives it.
     for (tool::ExitStatus status : tool::allExitStatuses()) {
         std::string number = std::to_string(status) + "  ";

@@ -36,10 +36,14 @@ Options:
                          arguments; the library's own lines go into it
   --no-init              no automatic init before a command
   --retry N              try a busy command (SOUND_ERROR_LOCK_BUSY) up to N more
-                         times, )" + std::to_string(kRetryPauseMs) + R"( ms apart (default 0: never retried)
+                         times (N from 0 to )" + std::to_string(kMaxRetries) + R"(), )" +
+                        std::to_string(kRetryPauseMs) + R"( ms apart (default 0: never retried)
   -k, --keep-going       run the remaining commands after a failure
   -h, --help             this text (wherever it stands)
   --version              the tool's version and that of the library it loads
+
+  An option's value may also follow an "=": --retry=5. A "--" ends the
+  options: every word after it is a command or its argument.
 )";
 #if !defined(_WIN32)
     text += R"(
