@@ -39,6 +39,20 @@ TEST_F(ToolTest, DevicesNamesTheFailingTestOfANearMiss) {
     EXPECT_TRUE(contains(lines, "[devices] the library's own search: no headset found"));
 }
 
+// Where the table came from, beside the library's or named with --config,
+// and what the library makes of that file.
+TEST_F(ToolTest, DevicesSaysWhereItsTableComesFrom) {
+    ToolRun beside = tool({"devices"});
+    EXPECT_NE(beside.out.find("[devices] device table: 3 entries, from "), std::string::npos) << beside.out;
+    EXPECT_NE(beside.out.find("hmd_config.ini: there is no file: the library uses its built-in table"),
+              std::string::npos)
+        << beside.out;
+    std::filesystem::path file = scratch().write("other.ini", "NUM_OF_CONFIG=0\n");
+    ToolRun named = tool({"--config", file.string(), "devices"});
+    EXPECT_NE(named.out.find("[devices] device table: 3 entries, from " + file.string() + ": "), std::string::npos)
+        << named.out;
+}
+
 // The library says -1997 either way; devices tells a headset that another
 // program holds from one that is not there.
 TEST_F(ToolTest, DevicesTellsAMatchingHeadsetThatCannotBeOpenedFromNone) {

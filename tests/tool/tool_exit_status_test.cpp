@@ -4,6 +4,9 @@
 
 #include "arguments.h"
 #include "exit_status.h"
+#include "text_paths.h"
+
+#include <algorithm>
 
 namespace tamo::test {
 namespace {
@@ -12,8 +15,21 @@ TEST_P(ToolExitStatus, EachFailureClassHasItsOwnStatusAndAPlainExplanation) {
     const ExitCase& c = GetParam();
     ToolRun run = tool(c.arguments);
     EXPECT_EQ(run.exitStatus, c.exitStatus) << run.out << run.err;
-    EXPECT_TRUE(contains(linesOf(run.out), c.line)) << "wanted: " << c.line << "\n" << run.out;
+    const std::vector<std::string> lines = linesOf(run.out);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&c](const std::string& line) { return line.starts_with(c.line); }))
+        << "wanted: " << c.line << "\n" << run.out;
     EXPECT_EQ(run.err, "");
+}
+
+// -1999 says which file the library read, and where to learn why.
+TEST_F(ToolTest, ARefusedSeeThroughNamesTheFileAndCheckConfig) {
+    writeConfig("ENABLE_SEE_THROUGH=0\n");
+    ToolRun run = tool({"see-through", "on"});
+    EXPECT_EQ(run.exitStatus, 7);
+    EXPECT_NE(run.out.find("(ENABLE_SEE_THROUGH): the library read " + tool::utf8FromWide(tool::windowsPathOf(hostDirectory().string())) +
+                           "\\hmd_config.ini; 'tamo-sound check-config' explains what it made of it"),
+              std::string::npos)
+        << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -179,7 +195,7 @@ TEST_F(ToolTest, HelpListsTheExitStatusesAndExamples) {
     EXPECT_EQ(run.exitStatus, 0);
     for (const char* text : {"Usage: tamo-sound", "Exit status", " 3  no headset matching the device table (-1997)",
                              " 9  the mode-switch lock failed (-1994, -1993, -1992, -1991)", "--json", "--retry N",
-                             "--virtual PROFILE", "--state-file FILE", "--exe-dir DIR", "Examples:",
+                             "--virtual PROFILE", "--state-file FILE", "--exe-dir DIR", "--config FILE", "Examples:",
                              "tamo-sound audio-mode 2 state", "check-config [PATH]", "-k, --keep-going",
                              "-h, --help", "--retry=5", "A \"--\" ends the"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;

@@ -220,7 +220,8 @@ TEST(ToolDeviceSurvey, AnInterfaceWithoutAPathKeepsItsPlace) {
                                                                   L"Tamo Mk2", instance));
     }
     emulated::Faults::failCall("SetupDiGetDeviceInterfaceDetailW", 1, ERROR_GEN_FAILURE);
-    tool::DeviceSurvey survey = tool::surveyDevices();
+    const std::wstring config = host.executablePath().substr(0, host.executablePath().rfind(L'\\')) + L"\\hmd_config.ini";
+    tool::DeviceSurvey survey = tool::surveyDevices(config, "hmd_config.ini");
     ASSERT_EQ(survey.interfaces.size(), 2u);
     EXPECT_EQ(survey.interfaces[0].path, "(the interface's path cannot be read)");
     EXPECT_TRUE(survey.interfaces[0].libraryOpensThis);

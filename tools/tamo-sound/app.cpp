@@ -30,21 +30,40 @@ std::wstring libraryConfigPath() {
     return reader.getConfigFilePath(reader.configFileType);
 }
 
-CommandResult runLocal(const Command& command) {
+// The file devices and check-config examine when no path is typed: --config,
+// else (on Windows) the one in --exe-dir, a host's folder, else the one the
+// library reads. The emulated build's --exe-dir moves the library's own.
+struct ExaminedFile {
+    std::wstring path;
+    std::string display;
+};
+
+ExaminedFile examinedFile(const Options& options) {
+    if (options.configFile) return {windowsPathOf(*options.configFile), *options.configFile};
+#if defined(_WIN32)
+    if (options.exeDir) {
+        std::wstring path = windowsPathOf(*options.exeDir) + L"\\hmd_config.ini";
+        return {path, utf8FromWide(path)};
+    }
+#endif
+    std::wstring path = libraryConfigPath();
+    return {path, utf8FromWide(path)};
+}
+
+CommandResult runLocal(const Command& command, const ExaminedFile& examined) {
     CommandResult result;
     result.command = command;
     result.called = true;
     result.attempts = 1;
     if (command.kind == CommandKind::Devices) {
-        DeviceSurvey survey = surveyDevices();
+        DeviceSurvey survey = surveyDevices(examined.path, examined.display);
         result.exitStatus = exitStatusOf(survey);
         result.detailLines = describeDeviceSurvey(survey);
         result.detail = deviceSurveyJson(survey);
         return result;
     }
-    std::wstring defaultPath = libraryConfigPath();
-    std::wstring path = command.path ? windowsPathOf(*command.path) : defaultPath;
-    std::string display = command.path ? *command.path : utf8FromWide(defaultPath);
+    std::wstring path = command.path ? windowsPathOf(*command.path) : examined.path;
+    std::string display = command.path ? *command.path : examined.display;
     ConfigCheck check = checkConfigFile(path, display);
     result.exitStatus = exitStatusOf(check);
     result.detailLines = describeConfigCheck(check);
@@ -133,6 +152,7 @@ int runSession(const Options& options, Reporter& reporter, std::FILE* out) {
     settings.noInit = options.noInit;
     settings.keepGoing = options.keepGoing;
     settings.retries = options.retries;
+    settings.configPath = utf8FromWide(libraryConfigPath());
 #if !defined(_WIN32)
     settings.virtualTime = true;  // the emulated Windows' Sleep advances its own clock
 #endif
@@ -140,7 +160,9 @@ int runSession(const Options& options, Reporter& reporter, std::FILE* out) {
 #if !defined(_WIN32)
     if (options.showReports) reports = [&world] { return world->takeReports(); };
 #endif
-    Session session(library.functions(), library.error(), settings, reporter, runLocal, reports);
+    const ExaminedFile examined = examinedFile(options);
+    Session session(library.functions(), library.error(), settings, reporter,
+                    [&examined](const Command& command) { return runLocal(command, examined); }, reports);
     ExitStatus status = session.run(options.commands);
 
 #if !defined(_WIN32)

@@ -97,14 +97,15 @@ private:
         if (name == "--help" || name == "-h") return flag(options_.help);
         if (name == "--version") return flag(options_.version);
         if (name == "--retry") return retry(inlineValue ? *inlineValue : value(name));
+        if (name == "--config") return store(options_.configFile, name, inlineValue);
+        if (name == "--exe-dir") return store(options_.exeDir, name, inlineValue);
 #if defined(_WIN32)
-        if (name == "--virtual" || name == "--state-file" || name == "--exe-dir" || name == "--show-reports") {
+        if (name == "--virtual" || name == "--state-file" || name == "--show-reports") {
             return fail(name + " belongs to the emulated build; this program runs on Windows");
         }
 #else
         if (name == "--virtual") return store(options_.virtualProfile, name, inlineValue);
         if (name == "--state-file") return store(options_.stateFile, name, inlineValue);
-        if (name == "--exe-dir") return store(options_.exeDir, name, inlineValue);
         if (name == "--show-reports") return flag(options_.showReports);
 #endif
         fail("unknown option " + word);

@@ -36,6 +36,7 @@ struct Options {
     std::optional<std::string> virtualProfile;  // native build: none, old-firmware, ... or a file
     std::optional<std::string> stateFile;
     std::optional<std::string> exeDir;
+    std::optional<std::string> configFile;  // devices and check-config: the file to examine
     std::vector<Command> commands;
 };
 

@@ -26,16 +26,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kBlanks = " \t";
 constexpr std::size_t kVendorField = 0;
 
-// Reads the given file with the library's reader.
-class FileConfigReader final : public ConfigReader {
-public:
-    explicit FileConfigReader(std::wstring path) : path_(std::move(path)) {}
-    std::wstring getConfigFilePath(int&) override { return path_; }
-
-private:
-    std::wstring path_;
-};
-
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };

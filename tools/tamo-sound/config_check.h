@@ -8,6 +8,7 @@
 // Nothing is written to the file.
 #pragma once
 
+#include "config/config_reader.h"
 #include "config/device_config.h"
 #include "exit_status.h"
 #include "json.h"
@@ -66,6 +67,16 @@ struct ConfigCheck {
     std::vector<std::string> tableLines;
     std::vector<std::string> seeThroughLines;
     ConfigVerdict verdict = ConfigVerdict::Ignored;
+};
+
+// Reads the given file with the library's reader.
+class FileConfigReader final : public ConfigReader {
+public:
+    explicit FileConfigReader(std::wstring path) : path_(std::move(path)) {}
+    std::wstring getConfigFilePath(int&) override { return path_; }
+
+private:
+    std::wstring path_;
 };
 
 // Checks the file at `windowsPath` (what the library opens), shown as

@@ -202,9 +202,11 @@ void describeOutcomes(std::vector<std::string>& out, const InterfaceReport& repo
 
 }  // namespace
 
-DeviceSurvey surveyDevices() {
+DeviceSurvey surveyDevices(const std::wstring& configPath, const std::string& displayPath) {
     DeviceSurvey survey;
-    HMDConfigReader reader;
+    survey.configPath = displayPath;
+    survey.configSummary = summaryOf(checkConfigFile(configPath, displayPath));
+    FileConfigReader reader(configPath);
     DeviceTableDecision table = decideDeviceTable(ReaderSource(reader), false);
     survey.table = std::move(table.table);
     survey.tableLines = std::move(table.lines);
@@ -228,7 +230,8 @@ ExitStatus exitStatusOf(const DeviceSurvey& survey) {
 
 std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey) {
     std::vector<std::string> out;
-    out.push_back("device table: " + std::to_string(survey.table.size()) + " entries");
+    out.push_back("device table: " + std::to_string(survey.table.size()) + " entries, from " + survey.configPath +
+                  ": " + survey.configSummary);
     int position = 0;
     for (const WrittenEntry& entry : survey.written) {
         std::string line = "  entry " + std::to_string(++position) + ":";
@@ -269,6 +272,8 @@ Json deviceSurveyJson(const DeviceSurvey& survey) {
     json.set("hid_available", survey.hidAvailable);
     json.set("enumerated", survey.enumerated);
     json.set("enumeration_error", survey.enumerated ? Json() : Json(survey.enumerationError));
+    json.set("config_file", survey.configPath);
+    json.set("config_summary", survey.configSummary);
     Json table = Json::array();
     for (std::size_t i = 0; i < survey.table.size(); ++i) {
         table.push(tableEntryJson(survey.table[i], survey.written[i]));

@@ -45,6 +45,10 @@ struct InterfaceReport {
 };
 
 struct DeviceSurvey {
+    // Where the device table came from: the file examined and what the
+    // library makes of it.
+    std::string configPath;
+    std::string configSummary;
     bool hidAvailable = false;
     bool enumerated = false;
     DWORD enumerationError = 0;
@@ -58,7 +62,9 @@ struct DeviceSurvey {
     std::vector<std::string> openLines;
 };
 
-DeviceSurvey surveyDevices();
+// The interfaces against the table the library makes of the file at
+// `configPath` (shown as `displayPath`).
+DeviceSurvey surveyDevices(const std::wstring& configPath, const std::string& displayPath);
 
 ExitStatus exitStatusOf(const DeviceSurvey& survey);
 std::vector<std::string> describeDeviceSurvey(const DeviceSurvey& survey);

@@ -41,6 +41,8 @@ Options:
   -k, --keep-going       run the remaining commands after a failure
   -h, --help             this text (wherever it stands)
   --version              the tool's version and that of the library it loads
+  --config FILE          devices and check-config examine FILE instead of the
+                         hmd_config.ini the library reads
 
   An option's value may also follow an "=": --retry=5. A "--" ends the
   options: every word after it is a command or its argument.
@@ -66,6 +68,11 @@ Virtual headset (this build runs the library on an emulated Windows):
   once, and the output says so. Only a command that changes a headset writes
   the state file, and only over a file that starts with the tool's own header
   (or none at all): any other file is left as it is.
+)";
+#else
+    text += R"(  --exe-dir DIR          devices and check-config examine DIR\hmd_config.ini, a
+                         host's folder, without copying this program there (the
+                         library's calls still read the file beside this program)
 )";
 #endif
     text += R"(

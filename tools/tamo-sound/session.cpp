@@ -91,6 +91,9 @@ CommandResult Session::call(const Command& command, bool implicit) {
 }
 
 std::string Session::causeOf(StatusCode code) const {
+    if (code == SOUND_ERROR_SEE_THROUGH_DISABLED && !settings_.configPath.empty()) {
+        return "the library read " + settings_.configPath + "; 'tamo-sound check-config' explains what it made of it";
+    }
     if (code != SOUND_ERROR_NOT_INITIALIZED) return {};
     switch (history_) {
     case InitHistory::Never:

@@ -16,6 +16,7 @@ struct SessionSettings {
     int retries = 0;
     unsigned retryPauseMs = kRetryPauseMs;
     bool virtualTime = false;  // the pause passes on the emulated clock, not the wall clock's
+    std::string configPath;    // the hmd_config.ini the library reads, for explaining -1999
 };
 
 // devices and check-config, which are no calls of the exported functions.
