@@ -55,5 +55,6 @@ configure_file(examples/host/CMakeLists.txt.in ${CMAKE_BINARY_DIR}/package/examp
 install(FILES ${CMAKE_BINARY_DIR}/package/README.md docs/hmd_config.md docs/hmd_config.ini LICENSE CHANGELOG.md
               tools/tamo-sound/tamo-sound.schema.json
         DESTINATION share/doc/tamo_settings)
+install(FILES tools/tamo-sound/README.md DESTINATION share/doc/tamo_settings RENAME tamo-sound.md)
 install(FILES examples/host/host.c ${CMAKE_BINARY_DIR}/package/examples/host/CMakeLists.txt
         DESTINATION examples/host)
