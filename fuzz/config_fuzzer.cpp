@@ -7,6 +7,7 @@
 #include "config/config_reader.h"
 #include "config/hmd_config.h"
 #include "fuzz_world.h"
+#include "inspect/config_report.h"
 #include "platform/line_redirect.h"
 
 #include <algorithm>
@@ -186,7 +187,10 @@ std::string describe(const WrittenTable& table) {
     return text;
 }
 
-void checkTable(const DeviceTableDecision& table, const std::optional<WrittenTable>& expected) {
+void checkTable(const DeviceTableDecision& table, const inspect::ConfigReport& report,
+                const std::optional<WrittenTable>& expected) {
+    require(report.builtInTable == table.builtIn && report.table.size() == table.table.size(),
+            "the report's table is the library's");
     if (!expected) {
         DeviceConfigList builtIn;
         addDefaultDeviceConfigs(builtIn);
@@ -194,7 +198,7 @@ void checkTable(const DeviceTableDecision& table, const std::optional<WrittenTab
         return;
     }
     WrittenTable written;
-    for (const EntryOrigin& origin : table.origins) written.push_back(origin.written);
+    for (const inspect::ConfigEntry& entry : report.table) written.push_back(entry.written);
     require(!table.builtIn && written == *expected, "the device table is the file's",
             "got " + describe(written) + "\nexpected " + describe(*expected));
     DeviceConfigList typed;
@@ -205,15 +209,15 @@ void checkTable(const DeviceTableDecision& table, const std::optional<WrittenTab
 // The decisions read the bytes from memory, as they would read the file:
 // thousands of inputs a second instead of hundreds through the file system.
 void checkFile(const std::string& file) {
-    DeviceTableDecision table = decideDeviceTable(TextSource(file), false);
-    SeeThroughDecision seeThrough = decideSeeThrough(TextSource(file), false);
+    DeviceTableDecision table = decideDeviceTable(TextSource(file));
+    SeeThroughDecision seeThrough = decideSeeThrough(TextSource(file));
     const std::string printed = joined(table.lines) + joined(seeThrough.lines);
 
     std::vector<std::string> lines;
     std::optional<WrittenTable> expectedTable = referenceTable(file, lines);
     bool expectedSeeThrough = referenceSeeThrough(file, lines);
 
-    checkTable(table, expectedTable);
+    checkTable(table, inspect::inspectConfigText(file, "hmd_config.ini"), expectedTable);
     require(seeThrough.allowed == expectedSeeThrough, "the see-through switch is the file's");
     require(printed == joined(lines), "exactly the documented lines are printed",
             "got:\n" + escaped(printed) + "\nexpected:\n" + escaped(joined(lines)));

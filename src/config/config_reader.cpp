@@ -4,11 +4,22 @@
 #include "config/integer_text.h"
 #include "platform/console.h"
 
+#include <new>
+#include <vector>
+
 namespace tamo {
 
 int ConfigReader::loadConfigFile() {
     FileReading reading = loadConfigFile(
-        [this](LineNumber, std::string_view key, std::string_view value) { keyValues[std::string(key)] = value; }, true);
+        [this](LineNumber, std::string_view key, std::string_view value) { keyValues[std::string(key)] = value; });
+    // Out of memory while reporting it, the file is still one that could not
+    // be read, not a failure of the caller.
+    try {
+        std::vector<std::string> lines;
+        addMalformedLines(reading, lines);
+        printLines(lines);
+    } catch (const std::bad_alloc&) {
+    }
     return reading.state == FileState::Read ? 0 : -1;
 }
 

@@ -31,10 +31,9 @@ public:
     int loadConfigFile();
 
     // Reads the same file, handing each pair with its line number to
-    // `receive` instead of keeping it, and says how the reading went. With
-    // `print`, a line that cannot be split is reported as loadConfigFile
-    // reports it.
-    FileReading loadConfigFile(const PairReceiver& receive, bool print);
+    // `receive` instead of keeping it, and says how the reading went. It
+    // prints nothing.
+    FileReading loadConfigFile(const PairReceiver& receive);
 
     // Splits one line into its key and value: the first two runs of
     // characters between "=" signs. Anything after the value's closing "="
@@ -62,9 +61,7 @@ protected:
 class ReaderSource final : public PairSource {
 public:
     explicit ReaderSource(ConfigReader& reader) : reader_(reader) {}
-    FileReading read(const PairReceiver& receive, bool print) const override {
-        return reader_.loadConfigFile(receive, print);
-    }
+    FileReading read(const PairReceiver& receive) const override { return reader_.loadConfigFile(receive); }
 
 private:
     ConfigReader& reader_;

@@ -1,12 +1,15 @@
 #include "config/config_text.h"
 
 #include "config/line_reader.h"
+#include "platform/console.h"
 #include "platform/win32.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <new>
 
 namespace tamo {
 namespace {
@@ -27,23 +30,28 @@ File openForReading(const std::wstring& path) {
 
 }  // namespace
 
-FileReading readLines(LineReader& lines, const PairReceiver& receive) {
+FileReading readLines(LineReader& lines, const PairReceiver& receive, LineObserver* observer) {
     FileReading reading;
     // Lines have no length limit, so a huge file can exhaust memory; that
     // counts as a file that could not be read, not as a crash of the host.
     try {
         std::string_view line;
-        while (lines.next(line)) {
-            ++reading.lineCount;
+        for (LineNumber number = 1; lines.next(line); ++number) {
             LineSplit split = splitKeyValue(line);
+            if (observer) observer->observe(number, line, split);
+            // Past a malformed line only an observer reads on.
+            if (reading.state != FileState::Read) continue;
+            reading.lineCount = number;
             if (!split.succeeded()) {
                 reading.state = FileState::Malformed;
                 reading.why = split.failure();
                 reading.malformedLine = line;
-                return reading;
+                if (!observer) return reading;
+                continue;
             }
-            receive(reading.lineCount, *split.key, *split.value);
+            receive(number, *split.key, *split.value);
         }
+        reading.readFailed = lines.failed();
     } catch (const std::exception&) {
         reading.state = FileState::Unreadable;
     }
@@ -70,20 +78,35 @@ LineSplit splitKeyValue(std::string_view line) {
     return split;
 }
 
-FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive) {
+FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive, LineObserver* observer) {
+    errno = 0;
     File file = openForReading(path);
     if (!file) {
         FileReading reading;
         reading.state = FileState::NotFound;
+        reading.openError = path.empty() ? ENOENT : errno;
         return reading;
     }
     LineReader lines(file.get());
-    return readLines(lines, receive);
+    return readLines(lines, receive, observer);
 }
 
 
 std::string loadFailedLine(std::string_view line) {
     return "getKeyValueFromBuffer(" + std::string(line) + ") is failed!!";
+}
+
+void addMalformedLines(const FileReading& reading, std::vector<std::string>& lines) {
+    if (reading.state != FileState::Malformed) return;
+    lines.push_back(kSplitFailedLine);
+    lines.push_back(loadFailedLine(reading.malformedLine));
+}
+
+void printLines(const std::vector<std::string>& lines) {
+    try {
+        for (const std::string& line : lines) printLine(line);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 }  // namespace tamo

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace tamo {
 
@@ -46,6 +47,11 @@ struct FileReading {
     FileState state = FileState::Read;
     // Lines read, the malformed one included.
     LineNumber lineCount = 0;
+    // The reading ended early because the file reported a read error; the
+    // state is still Read, with the lines before it.
+    bool readFailed = false;
+    // errno of an open that failed (NotFound): ENOENT for a missing file.
+    int openError = 0;
     // The line that could not be split, as read, and why.
     std::string malformedLine;
     SplitFailure why = SplitFailure::NoKey;
@@ -73,30 +79,40 @@ private:
     void (*call_)(void*, LineNumber, std::string_view, std::string_view);
 };
 
+// Sees every line as it is read, with its split, before its pair (if any)
+// goes to the receiver: what a tool needs to explain how each line looks,
+// without reading or splitting the file a second time. An observer also sees
+// the lines after one that cannot be split; their pairs go nowhere.
+class LineObserver {
+public:
+    virtual void observe(LineNumber line, std::string_view text, const LineSplit& split) = 0;
+
+protected:
+    ~LineObserver() = default;
+};
+
 // Reads the file at `path` (wide, opened shared for reading) or the bytes
 // given, line by line, handing each pair to `receive`: up to the end, or up
 // to the first line that cannot be split. A pair the receiver cannot store
 // for want of memory makes the file unreadable.
-FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive);
+FileReading readConfigFile(const std::wstring& path, const PairReceiver& receive, LineObserver* observer = nullptr);
 FileReading readConfigText(std::string_view bytes, const PairReceiver& receive);
 
 // Where a configuration decision reads its pairs: the file a reader names,
-// or text already in memory. With `print`, a line that cannot be split is
-// reported as the library reports it.
+// or text already in memory. Reading prints nothing.
 class PairSource {
 public:
-    virtual FileReading read(const PairReceiver& receive, bool print) const = 0;
+    virtual FileReading read(const PairReceiver& receive) const = 0;
 
 protected:
     ~PairSource() = default;
 };
 
-// Configuration text in memory (a fuzzer's input, a tool's buffer); it
-// prints nothing.
+// Configuration text in memory (a fuzzer's input, a test's buffer).
 class TextSource final : public PairSource {
 public:
     explicit TextSource(std::string_view bytes) : bytes_(bytes) {}
-    FileReading read(const PairReceiver& receive, bool print) const override;
+    FileReading read(const PairReceiver& receive) const override;
 
 private:
     std::string_view bytes_;
@@ -105,5 +121,11 @@ private:
 // The library's two lines for a malformed file.
 inline constexpr const char* kSplitFailedLine = "strtok_r() is failed!!";
 std::string loadFailedLine(std::string_view line);
+// Appends them to `lines` when `reading` is of a malformed file.
+void addMalformedLines(const FileReading& reading, std::vector<std::string>& lines);
+// Prints `lines` as the library prints its diagnostics. A line that cannot
+// be delivered for want of memory is dropped with the rest: what was decided
+// stands.
+void printLines(const std::vector<std::string>& lines);
 
 }  // namespace tamo

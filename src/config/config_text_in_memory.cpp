@@ -10,6 +10,6 @@ FileReading readConfigText(std::string_view bytes, const PairReceiver& receive) 
     return readLines(lines, receive);
 }
 
-FileReading TextSource::read(const PairReceiver& receive, bool) const { return readConfigText(bytes_, receive); }
+FileReading TextSource::read(const PairReceiver& receive) const { return readConfigText(bytes_, receive); }
 
 }  // namespace tamo

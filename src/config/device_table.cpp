@@ -2,7 +2,6 @@
 #include "config/hmd_config.h"
 #include "config/hmd_config_reader.h"
 #include "config/integer_text.h"
-#include "platform/console.h"
 
 #include <algorithm>
 #include <charconv>
@@ -18,19 +17,6 @@ namespace {
 
 // "%03d": indices below 1000 are written with exactly three digits.
 constexpr std::size_t kPaddedDigits = 3;
-
-// In the order of kProperties.
-constexpr std::array<EntryText, 3> kBuiltInEntries = {{
-    {"2E5C", "0712", "0001", "FF00", "Tamo Mk2", "0", "HMD#0"},
-    {"2E5C", "0712", "0001", "FF00", "TAMO_Zenith", "0", "HMD#0"},
-    {"2E5C", "0712", "0001", "FF00", "TAMO Prime", "0", "HMD#0"},
-}};
-
-WrittenEntry writtenOf(const EntryText& text) {
-    WrittenEntry written;
-    std::copy(text.begin(), text.end(), written.begin());
-    return written;
-}
 
 // Indices up to this one are each looked up, so every missing entry among
 // them prints its line, however sparse the file.
@@ -59,61 +45,30 @@ std::optional<int> indexWrittenAs(std::string_view digits) {
     return static_cast<int>(index);
 }
 
-// A line of a decision: printed at once by the library, kept for a tool.
-class DecisionLines {
-public:
-    DecisionLines(bool print, std::vector<std::string>& kept) : print_(print), kept_(kept) {}
-
-    // Whether the decision is kept to be explained, rather than acted on.
-    bool kept() const { return !print_; }
-
-    void add(const std::string& line) {
-        if (print_) printLine(line);
-        else kept_.push_back(line);
-    }
-    // The lines of a file that could not be split, which the reader prints
-    // itself when printing.
-    void addMalformed(const FileReading& file) {
-        if (print_ || file.state != FileState::Malformed) return;
-        kept_.push_back(kSplitFailedLine);
-        kept_.push_back(loadFailedLine(file.malformedLine));
-    }
-
-private:
-    bool print_;
-    std::vector<std::string>& kept_;
-};
-
-void useBuiltInEntries(DeviceTableDecision& decision, const DecisionLines& lines) {
+void useBuiltInEntries(DeviceTableDecision& decision) {
     decision.builtIn = true;
     addDefaultDeviceConfigs(decision.table);
-    if (!lines.kept()) return;
-    for (const EntryText& builtIn : kBuiltInEntries) {
-        decision.origins.push_back(EntryOrigin{0, {}, writtenOf(builtIn)});
-    }
+    decision.origins.resize(decision.table.size());
 }
 
 // Entry `index`: into the table when the file holds all seven of its keys;
 // otherwise dropped at the first absent key, which is reported.
-void visitIndex(const FileEntries& file, int index, const EntryFields* fields, DeviceTableDecision& decision,
-                DecisionLines& lines) {
+void visitIndex(const FileEntries& file, int index, const EntryFields* fields, DeviceTableDecision& decision) {
     EntryText written;
+    EntryOrigin origin{index, {}};
     for (std::size_t k = 0; k < kEntryKeys.size(); ++k) {
         const Field* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
-            std::string key = entryKey(k, index);
-            lines.add(missingKeyLine(key));
-            if (lines.kept()) decision.visited.push_back({index, std::move(key)});
+            decision.lines.push_back(missingKeyLine(entryKey(k, index)));
+            decision.visited.push_back({index, k});
             return;
         }
         written[k] = file.value(*field);
+        origin.lines[k] = field->line;
     }
     decision.table.push_back(deviceConfigOf(written));
-    if (!lines.kept()) return;
     decision.visited.push_back({index, std::nullopt});
-    EntryOrigin origin{index, {}, writtenOf(written)};
-    for (std::size_t k = 0; k < kEntryKeys.size(); ++k) origin.lines[k] = (*fields)[k].line;
-    decision.origins.push_back(std::move(origin));
+    decision.origins.push_back(origin);
 }
 
 std::uint16_t low16(std::string_view hex) { return static_cast<std::uint16_t>(readInteger(hex, 16).value); }
@@ -155,60 +110,66 @@ std::optional<EntryKeyRef> entryKeyOf(std::string_view key) {
 
 std::string missingKeyLine(const std::string& key) { return "Cannot find the key:" + key; }
 
-DeviceTableDecision decideDeviceTable(const PairSource& source, bool print) {
-    DeviceTableDecision decision;
-    DecisionLines lines(print, decision.lines);
+void decideDeviceTable(const PairSource& source, DeviceTableDecision& decision) {
+    decision = DeviceTableDecision{};
     FileEntries file;
     decision.file = source.read(
-        [&file](LineNumber line, std::string_view key, std::string_view value) { file.add(line, key, value); },
-        print);
+        [&file](LineNumber line, std::string_view key, std::string_view value) { file.add(line, key, value); });
     file.finish();
-    lines.addMalformed(decision.file);
+    addMalformedLines(decision.file, decision.lines);
     if (decision.file.state != FileState::Read) {
-        useBuiltInEntries(decision, lines);
-        return decision;
+        useBuiltInEntries(decision);
+        return;
     }
     if (!file.count()) {
-        lines.add(missingKeyLine(config_key::kNumOfConfig));
-        useBuiltInEntries(decision, lines);
-        return decision;
+        decision.lines.push_back(missingKeyLine(config_key::kNumOfConfig));
+        useBuiltInEntries(decision);
+        return;
     }
     const int count = readInteger(file.value(*file.count()), 10).value;
     decision.count = count;
     decision.countLine = file.count()->line;
     if (count <= 0) {
-        useBuiltInEntries(decision, lines);
-        return decision;
+        useBuiltInEntries(decision);
+        return;
     }
     decision.builtIn = false;
     const int visitedInFull = std::min(count, kIndicesAlwaysVisited);
-    decision.table.reserve(file.completeEntriesUpTo(count));
+    const std::size_t complete = file.completeEntriesUpTo(count);
+    decision.table.reserve(complete);
+    decision.origins.reserve(complete);
     file.forEachIndexUpTo(visitedInFull, [&](int index, const EntryFields* fields) {
-        visitIndex(file, index, fields, decision, lines);
+        visitIndex(file, index, fields, decision);
     });
     file.forEachVendorEntry(visitedInFull, count, [&](int index, const EntryFields& fields) {
-        visitIndex(file, index, &fields, decision, lines);
+        visitIndex(file, index, &fields, decision);
     });
+}
+
+DeviceTableDecision decideDeviceTable(const PairSource& source) {
+    DeviceTableDecision decision;
+    decideDeviceTable(source, decision);
     return decision;
 }
 
 void loadDeviceConfigs(DeviceConfigList& list) {
     HMDConfigReader reader;
-    DeviceConfigList table;
+    DeviceTableDecision decision;
     // Memory that runs out while the file's table is made means a file that
-    // could not be read, wherever it happens: the built-in entries instead.
-    // The lines printed until then stay printed.
+    // could not be read, wherever it happens: the built-in entries instead,
+    // and the lines decided until then.
     try {
-        table = decideDeviceTable(ReaderSource(reader), true).table;
+        decideDeviceTable(ReaderSource(reader), decision);
     } catch (const std::bad_alloc&) {
-        table.clear();
-        addDefaultDeviceConfigs(table);
+        decision.table.clear();
+        addDefaultDeviceConfigs(decision.table);
     }
+    printLines(decision.lines);
     if (list.empty()) {
-        list = std::move(table);
+        list = std::move(decision.table);
         return;
     }
-    std::move(table.begin(), table.end(), std::back_inserter(list));
+    std::move(decision.table.begin(), decision.table.end(), std::back_inserter(list));
 }
 
 void addDefaultDeviceConfigs(DeviceConfigList& list) {

@@ -1,9 +1,9 @@
 // The headset configuration: the device table and the see-through switch,
 // both from hmd_config.ini beside the host's executable.
 //
-// Each question is answered by a decision that says why, as well as what:
-// the library acts on it (printing its lines), and a tool can ask the same
-// question silently and explain the answer.
+// Each question is answered by a decision that says why, as well as what,
+// and prints nothing: the library acts on it and then prints its lines; a
+// tool asks the same question and explains the answer.
 #pragma once
 
 #include "config/config_reader.h"
@@ -53,21 +53,26 @@ std::optional<EntryKeyRef> entryKeyOf(std::string_view key);
 // The line a look-up of an absent key prints.
 std::string missingKeyLine(const std::string& key);
 
+// The built-in entries, in the order of kProperties.
+inline constexpr std::array<EntryText, 3> kBuiltInEntries = {{
+    {"2E5C", "0712", "0001", "FF00", "Tamo Mk2", "0", "HMD#0"},
+    {"2E5C", "0712", "0001", "FF00", "TAMO_Zenith", "0", "HMD#0"},
+    {"2E5C", "0712", "0001", "FF00", "TAMO Prime", "0", "HMD#0"},
+}};
+
 // Where a table entry came from.
 struct EntryOrigin {
     // The file's entry index; 0 for a built-in entry.
     int index = 0;
     // The line of each key, in the order of kEntryKeys (file entries only).
     std::array<LineNumber, kEntryKeyCount> lines{};
-    // The values as written (the built-in table's text for a built-in entry).
-    WrittenEntry written;
 };
 
 // An entry index the library looked at, and the first of its keys that the
-// file did not hold (the entry was then dropped).
+// file did not hold (a position in kEntryKeys; the entry was then dropped).
 struct VisitedIndex {
     int index = 0;
-    std::optional<std::string> missingKey;
+    std::optional<std::size_t> missingField;
 };
 
 struct DeviceTableDecision {
@@ -77,15 +82,13 @@ struct DeviceTableDecision {
     std::optional<int> count;
     LineNumber countLine = 0;
     bool builtIn = true;
-    // In the order visited (kept, like origins, only when the decision is
-    // taken silently); a file entry is in the table when its index has
-    // no missing key.
+    // The file's indices in the order visited; an index is in the table
+    // when it has no missing key.
     std::vector<VisitedIndex> visited;
     DeviceConfigList table;
-    // One per table entry, when the decision is taken silently to be
-    // explained; the library, printing as it decides, needs only the table.
+    // One per table entry.
     std::vector<EntryOrigin> origins;
-    // The lines the library prints while deciding, in order.
+    // The lines the library prints about the decision, in order.
     std::vector<std::string> lines;
 };
 
@@ -100,10 +103,13 @@ struct SeeThroughDecision {
 };
 
 // The decisions over the pairs of `source` (ReaderSource: the file a reader
-// names; TextSource: text in memory). With `print`, each line is also
-// printed as it arises, as the library does.
-DeviceTableDecision decideDeviceTable(const PairSource& source, bool print);
-SeeThroughDecision decideSeeThrough(const PairSource& source, bool print);
+// names; TextSource: text in memory), made silently into `decision`. When
+// memory runs out, std::bad_alloc leaves in `decision` what was decided
+// until then, its lines included, for the caller to print.
+void decideDeviceTable(const PairSource& source, DeviceTableDecision& decision);
+void decideSeeThrough(const PairSource& source, SeeThroughDecision& decision);
+DeviceTableDecision decideDeviceTable(const PairSource& source);
+SeeThroughDecision decideSeeThrough(const PairSource& source);
 
 // Whether the see-through command may be used: ENABLE_SEE_THROUGH holds a
 // nonzero number. False when the file is missing or malformed.

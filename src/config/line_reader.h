@@ -24,11 +24,11 @@ public:
     // byte (so a line end after the last line adds no empty line) and when
     // the file reports a read error.
     bool next(std::string_view& line);
+    // Whether the file reported a read error.
+    bool failed() const;
 
 private:
     bool fill();
-    // Whether the file reported a read error.
-    bool failed() const;
 
     // The C library buffers the file as well; this only saves a call per
     // byte and lets a line be found with one search.
@@ -46,10 +46,11 @@ private:
 };
 
 struct FileReading;
+class LineObserver;
 class PairReceiver;
 
-// Reads every line of `lines`, handing each pair to `receive`, as
-// readConfigFile and readConfigText do.
-FileReading readLines(LineReader& lines, const PairReceiver& receive);
+// Reads every line of `lines`, handing each pair to `receive` (and each
+// line to `observer`), as readConfigFile and readConfigText do.
+FileReading readLines(LineReader& lines, const PairReceiver& receive, LineObserver* observer = nullptr);
 
 }  // namespace tamo

@@ -50,9 +50,9 @@ TEST_F(ConfigDecisionTest, SilentDecisionsKeepTheLinesTheLibraryPrints) {
         }
         LineRedirect silent;
         HMDConfigReader tableReader;
-        DeviceTableDecision table = decideDeviceTable(ReaderSource(tableReader), false);
+        DeviceTableDecision table = decideDeviceTable(ReaderSource(tableReader));
         HMDConfigReader switchReader;
-        SeeThroughDecision seeThrough = decideSeeThrough(ReaderSource(switchReader), false);
+        SeeThroughDecision seeThrough = decideSeeThrough(ReaderSource(switchReader));
         EXPECT_EQ(silent.text(), "") << c.what;
         Lines kept = table.lines;
         kept.insert(kept.end(), seeThrough.lines.begin(), seeThrough.lines.end());
@@ -63,7 +63,7 @@ TEST_F(ConfigDecisionTest, SilentDecisionsKeepTheLinesTheLibraryPrints) {
 TEST_F(ConfigDecisionTest, AMissingFileIsNotFound) {
     removeConfig();
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader));
     EXPECT_EQ(decision.file.state, FileState::NotFound);
     EXPECT_TRUE(decision.builtIn);
     EXPECT_EQ(decision.table.size(), 3u);
@@ -89,7 +89,7 @@ TEST_F(ConfigDecisionTest, AMalformedFileNamesItsLineAndWhy) {
     for (const MalformedCase& c : cases) {
         writeConfig(c.file);
         HMDConfigReader reader;
-        SeeThroughDecision decision = decideSeeThrough(ReaderSource(reader), false);
+        SeeThroughDecision decision = decideSeeThrough(ReaderSource(reader));
         EXPECT_EQ(decision.file.state, FileState::Malformed) << c.what;
         EXPECT_EQ(decision.file.lineCount, c.lineCount) << c.what;
         EXPECT_EQ(decision.file.malformedLine, c.line) << c.what;
@@ -101,18 +101,20 @@ TEST_F(ConfigDecisionTest, AMalformedFileNamesItsLineAndWhy) {
 TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt) {
     writeConfig("NUM_OF_CONFIG=3\n" + kEntry1 + "VENDORID_002=1\nPRODUCTID_002=2\nVENDORID_003=1\n");
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader));
     EXPECT_EQ(decision.file.state, FileState::Read);
     EXPECT_FALSE(decision.builtIn);
     EXPECT_EQ(decision.count, 3);
     EXPECT_EQ(decision.countLine, 1);
     ASSERT_EQ(decision.visited.size(), 3u);
     EXPECT_EQ(decision.visited[0].index, 1);
-    EXPECT_EQ(decision.visited[0].missingKey, std::nullopt);
+    EXPECT_EQ(decision.visited[0].missingField, std::nullopt);
     EXPECT_EQ(decision.visited[1].index, 2);
-    EXPECT_EQ(decision.visited[1].missingKey, "USAGE_002");
+    ASSERT_TRUE(decision.visited[1].missingField);
+    EXPECT_EQ(entryKey(*decision.visited[1].missingField, 2), "USAGE_002");
     EXPECT_EQ(decision.visited[2].index, 3);
-    EXPECT_EQ(decision.visited[2].missingKey, "PRODUCTID_003");
+    ASSERT_TRUE(decision.visited[2].missingField);
+    EXPECT_EQ(entryKey(*decision.visited[2].missingField, 3), "PRODUCTID_003");
     ASSERT_EQ(decision.table.size(), 1u);
     ASSERT_EQ(decision.origins.size(), 1u);
     EXPECT_EQ(decision.origins[0].index, 1);
@@ -122,7 +124,7 @@ TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt)
 TEST_F(ConfigDecisionTest, TheLaterPairOfAKeyGivesItsLine) {
     writeConfig("ENABLE_SEE_THROUGH=0\nNUM_OF_CONFIG=0\nENABLE_SEE_THROUGH= 7 on\n");
     HMDConfigReader reader;
-    SeeThroughDecision decision = decideSeeThrough(ReaderSource(reader), false);
+    SeeThroughDecision decision = decideSeeThrough(ReaderSource(reader));
     EXPECT_TRUE(decision.allowed);
     EXPECT_EQ(decision.value, " 7 on");
     EXPECT_EQ(decision.line, 3);
@@ -131,9 +133,9 @@ TEST_F(ConfigDecisionTest, TheLaterPairOfAKeyGivesItsLine) {
 TEST_F(ConfigDecisionTest, EntryKeysWrittenOtherwiseAreNotTheEntrys) {
     writeConfig("NUM_OF_CONFIG=1\nVENDORID_1=1\nVENDORID_0001=1\nVENDORID_+01=1\n");
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader));
     ASSERT_EQ(decision.visited.size(), 1u);
-    EXPECT_EQ(decision.visited[0].missingKey, "VENDORID_001");
+    EXPECT_EQ(decision.visited[0].missingField, 0u);
 }
 
 struct KeyCase {

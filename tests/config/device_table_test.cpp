@@ -49,6 +49,22 @@ std::string entryLines(int index, const Values& values, const std::set<std::stri
     return text;
 }
 
+// The value that line `number` (from 1) of `file` gives its key; a Ctrl-Z
+// ends the file.
+std::string valueOnLine(const std::string& whole, LineNumber number) {
+    const std::string file = whole.substr(0, whole.find('\x1A'));
+    std::size_t start = 0;
+    for (LineNumber line = 1; line < number && start != std::string::npos; ++line) {
+        start = file.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos || number == 0) return "(no such line)";
+    std::string text = file.substr(start, file.find('\n', start) - start);
+    if (text.ends_with('\r')) text.pop_back();
+    const LineSplit split = splitKeyValue(text);
+    return split.value ? std::string(*split.value) : "(no value)";
+}
+
 std::string missing(const std::string& key) { return "Cannot find the key:" + key; }
 
 // "Cannot find the key:VENDORID_nnn" for each index in [first, last].
@@ -93,10 +109,19 @@ void expectTable(const TableCase& c) {
     for (const Values& values : c.table) expected.push_back(entry(values));
     EXPECT_EQ(list, expected) << c.what;
 
+    // Each entry's origin names the lines its values were written on.
     HMDConfigReader reader;
-    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader), false);
+    DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader));
+    ASSERT_EQ(decision.origins.size(), decision.table.size()) << c.what;
     std::vector<Values> written;
-    for (const EntryOrigin& origin : decision.origins) written.push_back(origin.written);
+    for (std::size_t i = 0; i < decision.origins.size(); ++i) {
+        const EntryOrigin& origin = decision.origins[i];
+        Values values;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            values[k] = decision.builtIn ? std::string(kBuiltInEntries[i][k]) : valueOnLine(*c.file, origin.lines[k]);
+        }
+        written.push_back(values);
+    }
     EXPECT_EQ(written, c.table) << c.what;
 }
 

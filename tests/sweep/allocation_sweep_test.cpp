@@ -73,7 +73,8 @@ Stack inspectStack() {
         Dl_info info;
         if (dladdr(frames[i], &info) == 0 || info.dli_sname == nullptr) continue;
         if (isPlatformSymbol(info.dli_sname)) stack.platform = true;
-        if (std::strstr(info.dli_sname, "17decideDeviceTable") || std::strstr(info.dli_sname, "16decideSeeThrough")) {
+        if (std::strstr(info.dli_sname, "17decideDeviceTable") || std::strstr(info.dli_sname, "16decideSeeThrough") ||
+            std::strstr(info.dli_sname, "10printLines")) {
             stack.configRead = true;
         }
         if (std::strstr(info.dli_sname, "19isSeeThroughEnabled")) stack.switchRead = true;

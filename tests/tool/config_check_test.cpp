@@ -1,27 +1,17 @@
-// check-config's explanation of broken files: the line and the reason, and
-// whether the library uses the file as written.
+// check-config's report as the tool writes it: the one-line summary, the
+// exit status that ranks the file, and the library's numbered lines folded.
 #include <gtest/gtest.h>
 
 #include "config_check.h"
-#include "config/hmd_config.h"
-#include "platform/line_redirect.h"
 #include "platform_test.h"
-#include "text_paths.h"
-#include "tool_process.h"
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 
 namespace tamo::test {
 namespace {
 
-using tool::ConfigCheck;
-using tool::ConfigVerdict;
-using tool::Severity;
-
-// One finding as the tests name it: its line (0 for none) and its reason.
-using Found = std::pair<int, std::string>;
+using tool::ConfigReport;
 
 const std::string kEntry1 =
     "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\nPRODUCTNAME_001=Tamo Mk2\n"
@@ -32,141 +22,6 @@ std::string without(const std::string& text, const std::string& key) {
     std::size_t at = text.find(key);
     return text.substr(0, at) + text.substr(text.find('\n', at) + 1);
 }
-
-std::string withCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return out;
-}
-
-// ASCII `text` as a UTF-16 file would hold it.
-std::string utf16(const std::string& text, bool littleEndian, bool byteOrderMark) {
-    std::string out = byteOrderMark ? (littleEndian ? "\xFF\xFE" : "\xFE\xFF") : "";
-    for (char c : text) out += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
-    return out;
-}
-
-const std::string kSeeThroughFile = withCrLf("NUM_OF_CONFIG=1\n" + kEntry1 + "ENABLE_SEE_THROUGH=1\n");
-
-struct BrokenFile {
-    const char* name;
-    std::string contents;
-    ConfigVerdict verdict;
-    std::vector<Found> findings;  // all of them, notes included, in order
-};
-
-void PrintTo(const BrokenFile& c, std::ostream* out) { *out << c.name; }
-
-class ConfigFiles : public PlatformTest {
-protected:
-    ConfigCheck check(const std::string& contents) {
-        std::filesystem::path file = scratch_.write("hmd_config.ini", contents);
-        return tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string());
-    }
-
-    ScratchDirectory scratch_;
-};
-
-class ConfigCheckTable : public ConfigFiles, public ::testing::WithParamInterface<BrokenFile> {};
-
-std::vector<Found> foundIn(const ConfigCheck& check) {
-    std::vector<Found> found;
-    for (const tool::ConfigFinding& finding : check.findings) found.emplace_back(finding.line.value_or(0), finding.reason);
-    return found;
-}
-
-TEST_P(ConfigCheckTable, NamesTheLineAndTheReason) {
-    ConfigCheck result = check(GetParam().contents);
-    EXPECT_EQ(foundIn(result), GetParam().findings);
-    EXPECT_EQ(result.verdict, GetParam().verdict);
-}
-
-constexpr ConfigVerdict kIgnored = ConfigVerdict::Ignored;
-constexpr ConfigVerdict kPartly = ConfigVerdict::PartlyIgnored;
-constexpr ConfigVerdict kUsed = ConfigVerdict::UsedAsWritten;
-constexpr ConfigVerdict kEmpty = ConfigVerdict::EmptyTable;
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, ConfigCheckTable,
-    ::testing::Values(
-        // Lines the library cannot split: the whole file is ignored.
-        BrokenFile{"blank_line", "NUM_OF_CONFIG=1\n\nENABLE_SEE_THROUGH=1\n", kIgnored, {{2, "blank-line"}}},
-        BrokenFile{"trailing_empty_line", "ENABLE_SEE_THROUGH=1\n\n", kIgnored, {{2, "trailing-empty-line"}}},
-        BrokenFile{"blanks_only_line", "ENABLE_SEE_THROUGH=1\n \t \nNUM_OF_CONFIG=0\n", kIgnored, {{2, "blank-line"}}},
-        BrokenFile{"comment", "# headset table\nNUM_OF_CONFIG=1\n", kIgnored, {{1, "no-equals"}}},
-        BrokenFile{"section_header", "ENABLE_SEE_THROUGH=1\n[devices]\n", kIgnored, {{2, "no-equals"}}},
-        BrokenFile{"no_value", "ENABLE_SEE_THROUGH=\n", kIgnored, {{1, "no-value"}}},
-        BrokenFile{"no_key", "=1\n", kIgnored, {{1, "no-key"}}},
-        BrokenFile{"only_equals", "ENABLE_SEE_THROUGH=1\n===\n", kIgnored, {{2, "only-equals"}}},
-        BrokenFile{"every_bad_line", "ENABLE_SEE_THROUGH=1\nkey only\n\nX=\n", kIgnored,
-                   {{2, "no-equals"}, {3, "blank-line"}, {4, "no-value"}}},
-        // Keys the library never looks up.
-        BrokenFile{"byte_order_mark", "\xEF\xBB\xBF" "ENABLE_SEE_THROUGH=1\nNUM_OF_CONFIG=0\n", kPartly,
-                   {{1, "bom"}, {2, "num-not-positive"}, {0, "utf8-bom"}, {0, "see-through-missing"}}},
-        // Saved as UTF-16: one finding, not one for every line.
-        BrokenFile{"utf16_little_endian", utf16(kSeeThroughFile, true, true), kIgnored, {{0, "utf16"}}},
-        BrokenFile{"utf16_big_endian", utf16(kSeeThroughFile, false, true), kIgnored, {{0, "utf16"}}},
-        BrokenFile{"utf16_without_mark", utf16(kSeeThroughFile, true, false), kIgnored, {{0, "utf16"}}},
-        BrokenFile{"utf16_big_endian_without_mark", utf16(kSeeThroughFile, false, false), kIgnored, {{0, "utf16"}}},
-        BrokenFile{"key_case", "Enable_See_Through=1\n", kPartly,
-                   {{1, "key-case"}, {0, "num-missing"}, {0, "see-through-missing"}}},
-        BrokenFile{"key_blanks", "ENABLE_SEE_THROUGH = 1\n", kPartly,
-                   {{1, "key-blanks"}, {0, "num-missing"}, {0, "see-through-missing"}}},
-        BrokenFile{"key_too_few_digits", "NUM_OF_CONFIG=1\nVENDORID_1=2E5C\n" + without(kEntry1, "VENDORID_001"), kEmpty,
-                   {{1, "empty-table"}, {2, "key-digits"}, {3, "entry-missing-key"}, {0, "see-through-missing"}}},
-        BrokenFile{"key_too_many_digits", "ENABLE_SEE_THROUGH=1\nNUM_OF_CONFIG=1\n" + kEntry1 + "USAGE_0001=2\n",
-                   kPartly, {{10, "key-digits"}}},
-        BrokenFile{"unknown_key", "ENABLE_SEE_THROUGH=1\nCOLOUR=red\n", kPartly,
-                   {{2, "unknown-key"}, {0, "num-missing"}}},
-        // The count of entries.
-        BrokenFile{"count_not_a_number", "NUM_OF_CONFIG=two\nENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly,
-                   {{1, "num-not-number"}}},
-        BrokenFile{"count_with_text", "NUM_OF_CONFIG=1 entry\nENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly,
-                   {{1, "number-trailing-text"}}},
-        BrokenFile{"count_zero_alone", "NUM_OF_CONFIG=0\nENABLE_SEE_THROUGH=1\n", kUsed, {{1, "num-not-positive"}}},
-        BrokenFile{"count_negative_with_entries", "NUM_OF_CONFIG=-1\nENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly,
-                   {{1, "num-not-positive"}}},
-        BrokenFile{"count_missing_with_entries", "ENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly, {{0, "num-missing"}}},
-        // Entries.
-        BrokenFile{"entry_missing_key",
-                   "NUM_OF_CONFIG=2\nENABLE_SEE_THROUGH=1\n" + kEntry1 +
-                       "VENDORID_002=2E5C\nPRODUCTID_002=0712\nUSAGE_002=0001\nUSAGEPAGE_002=FF00\n"
-                       "PRODUCTNAME_002=TAMO Prime\nREPORTID_002=0\n",
-                   kPartly, {{10, "entry-missing-key"}}},
-        BrokenFile{"entries_announced_but_absent", "NUM_OF_CONFIG=3\nENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly,
-                   {{1, "entry-missing-key"}}},
-        BrokenFile{"only_entry_incomplete", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + without(kEntry1, "DEVICENAME_001"),
-                   kEmpty, {{1, "empty-table"}, {3, "entry-missing-key"}}},
-        BrokenFile{"entry_beyond_count", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 + "VENDORID_002=2E5C\n",
-                   kPartly, {{10, "entry-beyond-count"}}},
-        BrokenFile{"entry_zero", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 + "VENDORID_000=2E5C\n",
-                   kPartly, {{10, "entry-beyond-count"}}},
-        BrokenFile{"vendor_not_hex", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\nVENDORID_001=vendor\n" + without(kEntry1, "VENDORID_001"),
-                   kPartly, {{3, "hex-not-number"}}},
-        BrokenFile{"vendor_too_wide", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\nVENDORID_001=12E5C\n" +
-                                          without(kEntry1, "VENDORID_001"),
-                   kUsed, {{3, "id-too-wide"}}},
-        BrokenFile{"usage_negative", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\nUSAGE_001=-1\n" + without(kEntry1, "USAGE_001"),
-                   kUsed, {{3, "usage-out-of-range"}}},
-        BrokenFile{"usage_page_too_wide", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 + "USAGEPAGE_001=1FF00\n",
-                   kPartly, {{6, "duplicate-key"}, {10, "usage-out-of-range"}}},
-        BrokenFile{"product_name_blank", "NUM_OF_CONFIG=1\nENABLE_SEE_THROUGH=1\n" + kEntry1 +
-                                             "PRODUCTNAME_001=Tamo Mk2 \n",
-                   kPartly, {{7, "duplicate-key"}, {10, "value-blanks"}}},
-        // Lines read otherwise than they look.
-        BrokenFile{"duplicate", "ENABLE_SEE_THROUGH=1\nENABLE_SEE_THROUGH=0\n", kPartly,
-                   {{1, "duplicate-key"}, {0, "num-missing"}}},
-        BrokenFile{"extra_text", "ENABLE_SEE_THROUGH=1=0\n", kPartly, {{1, "extra-text"}, {0, "num-missing"}}},
-        BrokenFile{"see_through_word", "ENABLE_SEE_THROUGH=true\n", kPartly,
-                   {{1, "see-through-not-number"}, {0, "num-missing"}}},
-        BrokenFile{"equals_skipped", "==ENABLE_SEE_THROUGH==1\n", kUsed, {{1, "equals-skipped"}, {0, "num-missing"}}},
-        BrokenFile{"old_mac_line_ends", "ENABLE_SEE_THROUGH=1\rNUM_OF_CONFIG=0\r", kPartly,
-                   {{1, "lone-cr"}, {1, "extra-text"}, {1, "number-trailing-text"}, {0, "num-missing"}}},
-        // Files the library uses as they stand.
-        BrokenFile{"built_in_table_written_out", "NUM_OF_CONFIG=1\n" + kEntry1 + "ENABLE_SEE_THROUGH=1", kUsed, {}},
-        BrokenFile{"crlf", withCrLf("NUM_OF_CONFIG=1\n" + kEntry1 + "ENABLE_SEE_THROUGH=1\n"), kUsed, {}},
-        BrokenFile{"empty_file", "", kUsed, {{0, "num-missing"}, {0, "see-through-missing"}}}),
-    [](const ::testing::TestParamInfo<BrokenFile>& test) { return std::string(test.param.name); });
 
 // What a file does to the library, said in one line, and the exit status
 // that ranks it: no file and a file used as meant are fine; a file ignored
@@ -181,13 +36,12 @@ struct EffectCase {
 
 void PrintTo(const EffectCase& c, std::ostream* out) { *out << c.name; }
 
-class ConfigEffect : public ConfigFiles, public ::testing::WithParamInterface<EffectCase> {};
+class ConfigEffect : public PlatformTest, public ::testing::WithParamInterface<EffectCase> {};
 
 TEST_P(ConfigEffect, SummaryAndStatusFollowWhatTheLibraryWillDo) {
     const EffectCase& c = GetParam();
-    ConfigCheck result = c.contents ? check(*c.contents)
-                                    : tool::checkConfigFile(tool::windowsPathOf((scratch_.path() / "none.ini").string()),
-                                                            "none.ini");
+    ConfigReport result = c.contents ? inspect::inspectConfigText(*c.contents, "hmd_config.ini")
+                                     : inspect::inspectConfigFile(L"Z:\\no\\such\\hmd_config.ini", "none.ini");
     EXPECT_EQ(tool::summaryOf(result), c.summary);
     EXPECT_EQ(tool::exitStatusOf(result), c.status);
 }
@@ -214,108 +68,27 @@ INSTANTIATE_TEST_SUITE_P(
                    "and refuses see-through"}),
     [](const ::testing::TestParamInfo<EffectCase>& test) { return std::string(test.param.name); });
 
-TEST_F(ConfigFiles, AClampedCountIsShownAsWrittenAndAsUsed) {
-    ConfigCheck result = check("NUM_OF_CONFIG=99999999999999999999\n" + kEntry1);
-    std::vector<std::string> text = tool::describeConfigCheck(result);
+TEST(ConfigText, AClampedCountIsShownAsWrittenAndAsUsed) {
+    ConfigReport result = inspect::inspectConfigText("NUM_OF_CONFIG=99999999999999999999\n" + kEntry1, "hmd_config.ini");
+    std::vector<std::string> text = tool::describeConfigReport(result);
     auto has = [&](const std::string& wanted) { return std::find(text.begin(), text.end(), wanted) != text.end(); };
     EXPECT_TRUE(has("device table: 1 entry from the file (NUM_OF_CONFIG=99999999999999999999, read as 2147483647)"));
     EXPECT_TRUE(has("line 1: warning [number-clamped] NUM_OF_CONFIG '99999999999999999999' is beyond the library's "
                     "range: it is read as 2147483647"));
 }
 
-TEST_F(ConfigFiles, RunsOfTheLibrarysNumberedLinesAreOneLineOfText) {
-    ConfigCheck result = check("NUM_OF_CONFIG=99999999999999999999\n" + kEntry1);
+TEST(ConfigText, RunsOfTheLibrarysNumberedLinesAreOneLineOfText) {
+    ConfigReport result = inspect::inspectConfigText("NUM_OF_CONFIG=99999999999999999999\n" + kEntry1, "hmd_config.ini");
     ASSERT_EQ(result.tableLines.size(), 998u) << "the library's own lines stay whole";
-    std::vector<std::string> text = tool::describeConfigCheck(result);
+    std::vector<std::string> text = tool::describeConfigReport(result);
     std::vector<std::string> printed(std::find(text.begin(), text.end(), "the library prints, building its device table:") + 1,
                                      std::find(text.begin(), text.end(),
                                                "the library prints, asking for the see-through switch:"));
     EXPECT_EQ(printed, std::vector<std::string>{"    Cannot find the key:VENDORID_nnn for nnn = 2 to 999 (998 lines)"});
-    std::string json = tool::configCheckJson(result).dump();
+    std::string json = tool::configReportJson(result).dump();
     EXPECT_NE(json.find("\"text\": \"Cannot find the key:VENDORID_nnn\",\n"), std::string::npos) << json;
     EXPECT_NE(json.find("\"count\": 998,"), std::string::npos) << "countable without 998 strings";
     EXPECT_EQ(json.find("VENDORID_500"), std::string::npos);
-}
-
-class ConfigCheckDetails : public ConfigFiles {};
-
-TEST_F(ConfigCheckDetails, AMalformedLineIsExplainedWithWhatTheLibraryPrints) {
-    ConfigCheck result = check("ENABLE_SEE_THROUGH=1\n[devices]\nkey\n");
-    EXPECT_EQ(result.file, tool::ConfigFileState::Malformed);
-    EXPECT_TRUE(result.builtInTable);
-    EXPECT_EQ(result.table.size(), 3u);
-    EXPECT_FALSE(result.seeThroughAllowed);
-    ASSERT_EQ(result.findings.size(), 2u);
-    EXPECT_NE(result.findings[0].message.find("the library stops reading here"), std::string::npos);
-    EXPECT_NE(result.findings[1].message.find("would stop the library as well"), std::string::npos);
-    std::vector<std::string> printed = {"strtok_r() is failed!!", "getKeyValueFromBuffer([devices]) is failed!!"};
-    EXPECT_EQ(result.tableLines, printed);
-    EXPECT_EQ(result.seeThroughLines, printed);
-}
-
-TEST_F(ConfigCheckDetails, TheTableComesEntryByEntryWithItsLines) {
-    ConfigCheck result = check("NUM_OF_CONFIG=2\n" + kEntry1 + "ENABLE_SEE_THROUGH=2\n");
-    ASSERT_EQ(result.table.size(), 1u);
-    EXPECT_EQ(result.table[0].index, 1);
-    EXPECT_EQ(result.table[0].properties.productName, "Tamo Mk2");
-    EXPECT_EQ(result.table[0].written[propertyIndex("ProductName")], "Tamo Mk2");
-    EXPECT_EQ(result.table[0].lines.at("VendorID"), 2);
-    EXPECT_EQ(result.table[0].lines.at("DeviceName"), 8);
-    EXPECT_TRUE(result.seeThroughAllowed);
-    EXPECT_EQ(result.seeThroughLine, 9);
-    EXPECT_EQ(result.tableLines, std::vector<std::string>{"Cannot find the key:VENDORID_002"});
-}
-
-TEST_F(ConfigCheckDetails, AFileTheLibraryCannotOpenMeansTheBuiltInTable) {
-    // No file is the normal case; a path the library cannot open (here a
-    // directory) is a file it ignores.
-    struct Case {
-        std::filesystem::path path;
-        tool::ConfigFileState state;
-        ConfigVerdict verdict;
-        const char* reason;
-        tool::ExitStatus status;
-    };
-    const Case cases[] = {
-        {scratch_.path() / "none.ini", tool::ConfigFileState::Missing, ConfigVerdict::NoFile, "no-file",
-         tool::kExitSuccess},
-        {scratch_.path(), tool::ConfigFileState::Unreadable, ConfigVerdict::Ignored, "unreadable",
-         tool::kExitConfigIgnored},
-    };
-    for (const Case& c : cases) {
-        ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf(c.path.string()), c.path.string());
-        EXPECT_EQ(result.file, c.state) << c.path;
-        EXPECT_EQ(result.verdict, c.verdict) << c.path;
-        EXPECT_EQ(foundIn(result), (std::vector<Found>{{0, c.reason}})) << c.path;
-        EXPECT_EQ(tool::exitStatusOf(result), c.status) << c.path;
-        EXPECT_TRUE(result.builtInTable) << c.path;
-        EXPECT_TRUE(result.tableLines.empty()) << c.path;
-    }
-}
-
-TEST_F(ConfigCheckDetails, TheLibrarysOwnAnswerAgreesForTheFileBesideTheExecutable) {
-    std::filesystem::path file = scratch_.write(
-        "hmd_config.ini", "NUM_OF_CONFIG=3\n" + kEntry1 + "VENDORID_003=1\nENABLE_SEE_THROUGH=yes\n");
-    emulated::System::setExecutablePath(tool::windowsPathOf((scratch_.path() / "host.exe").string()));
-    ConfigCheck result = tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string());
-    LineRedirect printed;
-    DeviceConfigList table;
-    loadDeviceConfigs(table);
-    EXPECT_EQ(result.tableLines, printed.lines());
-    EXPECT_EQ(result.table.size(), table.size());
-    EXPECT_EQ(result.tableLines,
-              (std::vector<std::string>{"Cannot find the key:VENDORID_002", "Cannot find the key:PRODUCTID_003"}));
-    EXPECT_EQ(tool::exitStatusOf(result), tool::kExitConfigPartlyIgnored);
-}
-
-TEST_F(ConfigCheckDetails, ItChangesNoFile) {
-    std::string contents = "ENABLE_SEE_THROUGH=1\n\n";
-    std::filesystem::path file = scratch_.write("hmd_config.ini", contents);
-    auto before = std::filesystem::last_write_time(file);
-    tool::checkConfigFile(tool::windowsPathOf(file.string()), file.string());
-    EXPECT_EQ(readFile(file), contents);
-    EXPECT_EQ(std::filesystem::last_write_time(file), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch_.path()), {}), 1);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "arguments.h"
-#include "device_survey.h"
 #include "json.h"
 #include "platform/emulated/hid_bus.h"
 #include "platform/emulated/host_directory.h"
@@ -207,29 +206,6 @@ TEST(ToolSession, WithoutTheLibraryItsCommandsFailAndAreCountedAsTyped) {
         ASSERT_FALSE(reporter.notRun.empty());
         EXPECT_EQ(reporter.notRun.front(), "the library is not loaded: cannot load it");
     }
-}
-
-// An interface whose path cannot be read keeps its place in the survey, so
-// that the library's own choice (made in a walk of its own, where the path
-// could be read) is shown at the position the library used.
-TEST(ToolDeviceSurvey, AnInterfaceWithoutAPathKeepsItsPlace) {
-    emulated::HostDirectory host;
-    host.enterFreshWorld();
-    for (unsigned instance : {1u, 2u}) {
-        emulated::HidBus::plug(emulated::VirtualHeadset::describe(std::make_shared<emulated::VirtualHeadset>(),
-                                                                  L"Tamo Mk2", instance));
-    }
-    emulated::Faults::failCall("SetupDiGetDeviceInterfaceDetailW", 1, ERROR_GEN_FAILURE);
-    const std::wstring config = host.executablePath().substr(0, host.executablePath().rfind(L'\\')) + L"\\hmd_config.ini";
-    tool::DeviceSurvey survey = tool::surveyDevices(config, "hmd_config.ini");
-    ASSERT_EQ(survey.interfaces.size(), 2u);
-    EXPECT_EQ(survey.interfaces[0].path, "(the interface's path cannot be read)");
-    EXPECT_TRUE(survey.interfaces[0].libraryOpensThis);
-    EXPECT_EQ(survey.interfaces[1].matchedEntry, 1);
-    EXPECT_FALSE(survey.interfaces[1].libraryOpensThis);
-    EXPECT_TRUE(survey.libraryFound);
-    EXPECT_TRUE(survey.openLines.empty());
-    emulated::System::reset();
 }
 
 TEST(ToolWindowsError, NumberSystemTextAndAdviceForTheCommonOnes) {

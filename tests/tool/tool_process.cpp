@@ -79,23 +79,6 @@ ToolRun spawn(const std::vector<std::string>& argv, const std::map<std::string, 
 
 }  // namespace
 
-ScratchDirectory::ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tamo-tool-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::filesystem::path ScratchDirectory::write(const std::string& name, const std::string& bytes) const {
-    std::filesystem::path file = path_ / name;
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
-}
-
 ToolRun runTool(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment) {
     std::vector<std::string> argv = {TAMO_SOUND_PATH};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -147,12 +130,5 @@ ToolRun runToolOnTerminal(const std::vector<std::string>& arguments,
 }
 
 ToolRun runProgram(const std::vector<std::string>& argv, const std::string& input) { return spawn(argv, {}, input); }
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 }  // namespace tamo::test

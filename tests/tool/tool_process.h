@@ -1,6 +1,8 @@
 // Runs tamo-sound as a separate process and collects what it did.
 #pragma once
 
+#include "scratch_directory.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -12,22 +14,6 @@ struct ToolRun {
     int exitStatus = -1;  // -1: the process did not exit normally
     std::string out;
     std::string err;
-};
-
-// A scratch directory of one test, removed afterwards.
-class ScratchDirectory {
-public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    // Writes `bytes` to `name` in the directory; returns the file's path.
-    std::filesystem::path write(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::filesystem::path path_;
 };
 
 // Runs the tool with `arguments`, standard input empty, and the given
@@ -47,7 +33,5 @@ ToolRun runToolOnTerminal(const std::vector<std::string>& arguments,
 
 // Runs a program (not through a shell) with `input` as its standard input.
 ToolRun runProgram(const std::vector<std::string>& argv, const std::string& input);
-
-std::string readFile(const std::filesystem::path& path);
 
 }  // namespace tamo::test

@@ -1,9 +1,9 @@
 #include "app.h"
 
 #include "arguments.h"
-#include "config/hmd_config_reader.h"
 #include "config_check.h"
 #include "device_survey.h"
+#include "inspect/library_facts.h"
 #include "output_capture.h"
 #include "report.h"
 #include "session.h"
@@ -24,12 +24,6 @@
 namespace tamo::tool {
 namespace {
 
-// The hmd_config.ini that the library itself reads.
-std::wstring libraryConfigPath() {
-    HMDConfigReader reader;
-    return reader.getConfigFilePath(reader.configFileType);
-}
-
 // The file devices and check-config examine when no path is typed: --config,
 // else (on Windows) the one in --exe-dir, a host's folder, else the one the
 // library reads. The emulated build's --exe-dir moves the library's own.
@@ -46,7 +40,7 @@ ExaminedFile examinedFile(const Options& options) {
         return {path, utf8FromWide(path)};
     }
 #endif
-    std::wstring path = libraryConfigPath();
+    std::wstring path = inspect::libraryConfigPath();
     return {path, utf8FromWide(path)};
 }
 
@@ -56,7 +50,7 @@ CommandResult runLocal(const Command& command, const ExaminedFile& examined) {
     result.called = true;
     result.attempts = 1;
     if (command.kind == CommandKind::Devices) {
-        DeviceSurvey survey = surveyDevices(examined.path, examined.display);
+        DeviceSurvey survey = inspect::surveyDevices(examined.path, examined.display);
         result.exitStatus = exitStatusOf(survey);
         result.detailLines = describeDeviceSurvey(survey);
         result.detail = deviceSurveyJson(survey);
@@ -64,13 +58,13 @@ CommandResult runLocal(const Command& command, const ExaminedFile& examined) {
     }
     std::wstring path = command.path ? windowsPathOf(*command.path) : examined.path;
     std::string display = command.path ? *command.path : examined.display;
-    ConfigCheck check = checkConfigFile(path, display);
-    result.exitStatus = exitStatusOf(check);
-    result.detailLines = describeConfigCheck(check);
-    result.detail = configCheckJson(check);
+    ConfigReport report = inspect::inspectConfigFile(path, display);
+    result.exitStatus = exitStatusOf(report);
+    result.detailLines = describeConfigReport(report);
+    result.detail = configReportJson(report);
     // A file named on the command line that is not there is a typo, not the
     // absence the library takes for the built-in table.
-    if (command.path && check.file == ConfigFileState::Missing) {
+    if (command.path && report.file == inspect::ConfigFileState::Missing) {
         result.exitStatus = kExitUsage;
         result.detailLines = {"there is no file " + display + ": check-config examines the file it is given (without "
                               "a path, the hmd_config.ini beside the library)"};
@@ -152,7 +146,7 @@ int runSession(const Options& options, Reporter& reporter, std::FILE* out) {
     settings.noInit = options.noInit;
     settings.keepGoing = options.keepGoing;
     settings.retries = options.retries;
-    settings.configPath = utf8FromWide(libraryConfigPath());
+    settings.configPath = utf8FromWide(inspect::libraryConfigPath());
 #if !defined(_WIN32)
     settings.virtualTime = true;  // the emulated Windows' Sleep advances its own clock
 #endif

@@ -1,0 +1,21 @@
+#include "inspect/library_facts.h"
+
+#include "api/diagnostics.h"
+#include "api/firmware_check.h"
+#include "api/mode_switch_lock.h"
+#include "config/hmd_config_reader.h"
+
+namespace tamo::inspect {
+
+std::wstring libraryConfigPath() {
+    HMDConfigReader reader;
+    return reader.getConfigFilePath(reader.configFileType);
+}
+
+std::uint32_t minimumFirmwareVersion() { return kMinimumFirmwareVersion; }
+
+const wchar_t* modeSwitchLockName() { return kModeSwitchLockName; }
+
+std::wstring systemErrorText(DWORD code) { return tamo::systemErrorText(code); }
+
+}  // namespace tamo::inspect
