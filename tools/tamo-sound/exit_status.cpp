@@ -1,6 +1,6 @@
 #include "exit_status.h"
 
-#include "api/firmware_check.h"
+#include "inspect/library_facts.h"
 #include "status_text.h"
 
 #include <vector>
@@ -25,7 +25,7 @@ const std::vector<ExitStatusText>& exitStatusTexts() {
         {kExitNotFound, "no headset matching the device table", "", "devices: none matches"},
         {kExitBusy, "the headset is busy: another caller holds the mode-switch lock", "", ""},
         {kExitNotInitialised, "the library is not initialised", "", ""},
-        {kExitFirmware, "the headset's firmware is older than " + std::to_string(kMinimumFirmwareVersion), "", ""},
+        {kExitFirmware, "the headset's firmware is older than " + std::to_string(inspect::minimumFirmwareVersion()), "", ""},
         {kExitSeeThroughDisabled, "hmd_config.ini does not enable see-through", "", ""},
         {kExitTransfer, "a report could not be sent or read", "", ""},
         {kExitLock, "the mode-switch lock failed", "", ""},

@@ -1,4 +1,4 @@
-#include "api/firmware_check.h"
+#include "inspect/library_facts.h"
 #include "arguments.h"
 #include "exit_status.h"
 #include "report.h"
@@ -51,7 +51,7 @@ Options:
     text += R"(
 Virtual headset (this build runs the library on an emulated Windows):
   --virtual PROFILE      default (one "Tamo Mk2", firmware )" +
-            std::to_string(kMinimumFirmwareVersion) + R"(), none,
+            std::to_string(inspect::minimumFirmwareVersion()) + R"(), none,
                          old-firmware, silent, busy, two-headsets, or a
                          profile file (see the README)
   --state-file FILE      where the virtual headset keeps its state between runs

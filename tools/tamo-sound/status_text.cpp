@@ -1,7 +1,6 @@
 #include "status_text.h"
 
-#include "api/firmware_check.h"
-#include "api/mode_switch_lock.h"
+#include "inspect/library_facts.h"
 #include "text_paths.h"
 
 #include <vector>
@@ -36,7 +35,7 @@ const std::vector<KnownStatus>& knownStatuses() {
          {"SOUND_ERROR_TRANSFER_FAILED", "a report could not be sent to or read from the headset", kExitTransfer}},
         {SOUND_ERROR_LOCK_CREATE_FAILED,
          {"SOUND_ERROR_LOCK_CREATE_FAILED",
-          "the mode-switch lock (semaphore \"" + utf8FromWide(kModeSwitchLockName) +
+          "the mode-switch lock (semaphore \"" + utf8FromWide(inspect::modeSwitchLockName()) +
               "\") could not be created or opened",
           kExitLock}},
         {SOUND_ERROR_LOCK_CLOSE_FAILED,
@@ -49,7 +48,7 @@ const std::vector<KnownStatus>& knownStatuses() {
          {"SOUND_ERROR_LOCK_BUSY", "another caller holds the mode-switch lock: the headset is busy", kExitBusy}},
         {SOUND_ERROR_FIRMWARE_UNSUPPORTED,
          {"SOUND_ERROR_FIRMWARE_UNSUPPORTED",
-          "the headset's MCU firmware is older than version " + std::to_string(kMinimumFirmwareVersion),
+          "the headset's MCU firmware is older than version " + std::to_string(inspect::minimumFirmwareVersion()),
           kExitFirmware}},
     };
     return statuses;

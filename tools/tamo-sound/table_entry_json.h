@@ -2,7 +2,7 @@
 // library reads it, and every value as written.
 #pragma once
 
-#include "config/device_config.h"
+#include "inspect/config_report.h"
 #include "json.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "windows_error.h"
 
-#include "api/diagnostics.h"
+#include "inspect/library_facts.h"
 #include "text_paths.h"
 
 #include <string_view>
@@ -41,7 +41,7 @@ const char* windowsErrorAdvice(unsigned long code) {
 }
 
 std::string describeWindowsError(unsigned long code) {
-    return describeWindowsError(code, utf8FromWide(systemErrorText(static_cast<DWORD>(code))));
+    return describeWindowsError(code, utf8FromWide(inspect::systemErrorText(static_cast<DWORD>(code))));
 }
 
 std::string describeWindowsError(unsigned long code, std::string text) {
