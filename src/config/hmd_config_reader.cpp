@@ -9,7 +9,6 @@ namespace tamo {
 namespace {
 
 constexpr int kHmdConfigFileType = 0;
-constexpr const wchar_t* kHmdConfigFileName = L"hmd_config.ini";
 // The longest path Windows has, with its terminator.
 constexpr DWORD kLongestPathCapacity = 32768;
 // What a path without the prefix below may hold, with its terminator.

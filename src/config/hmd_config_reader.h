@@ -7,6 +7,9 @@
 
 namespace tamo {
 
+// The file's name, in the directory of the host's executable.
+inline constexpr const wchar_t* kHmdConfigFileName = L"hmd_config.ini";
+
 // Reads "hmd_config.ini" from the directory of the host process's
 // executable (not the library's own directory), afresh for every reader.
 class HMDConfigReader : public ConfigReader {

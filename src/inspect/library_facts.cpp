@@ -12,6 +12,8 @@ std::wstring libraryConfigPath() {
     return reader.getConfigFilePath(reader.configFileType);
 }
 
+std::wstring configPathIn(const std::wstring& directory) { return directory + L"\\" + kHmdConfigFileName; }
+
 std::uint32_t minimumFirmwareVersion() { return kMinimumFirmwareVersion; }
 
 const wchar_t* modeSwitchLockName() { return kModeSwitchLockName; }

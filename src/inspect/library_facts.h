@@ -12,6 +12,8 @@ namespace tamo::inspect {
 
 // The hmd_config.ini the library reads: beside the host's executable.
 std::wstring libraryConfigPath();
+// The one it would read for an executable in `directory` (a Windows path).
+std::wstring configPathIn(const std::wstring& directory);
 
 // The oldest headset firmware the library accepts.
 std::uint32_t minimumFirmwareVersion();

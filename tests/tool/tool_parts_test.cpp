@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
 namespace tamo::test {
 namespace {
@@ -140,32 +141,34 @@ TEST(ToolProfiles, ErrorsNameTheLine) {
     EXPECT_EQ(error, "p, line 1: unknown section [hub]");
 }
 
-TEST(ToolStatusText, EveryCodeOfTheLibraryHasItsNameAndClass) {
-    struct Expected {
-        StatusCode code;
-        const char* name;
-        tool::ExitStatus exitStatus;
-    };
-    for (Expected e : {Expected{SOUND_OK, "SOUND_OK", tool::kExitSuccess},
-                       Expected{SOUND_ERROR_NOT_INITIALIZED, "SOUND_ERROR_NOT_INITIALIZED", tool::kExitNotInitialised},
-                       Expected{SOUND_ERROR_SEE_THROUGH_DISABLED, "SOUND_ERROR_SEE_THROUGH_DISABLED",
-                                tool::kExitSeeThroughDisabled},
-                       Expected{SOUND_ERROR_INVALID_ARGUMENT, "SOUND_ERROR_INVALID_ARGUMENT", tool::kExitRejected},
-                       Expected{SOUND_ERROR_DEVICE_NOT_FOUND, "SOUND_ERROR_DEVICE_NOT_FOUND", tool::kExitNotFound},
-                       Expected{SOUND_ERROR_OUT_OF_MEMORY, "SOUND_ERROR_OUT_OF_MEMORY", tool::kExitOutOfMemory},
-                       Expected{SOUND_ERROR_TRANSFER_FAILED, "SOUND_ERROR_TRANSFER_FAILED", tool::kExitTransfer},
-                       Expected{SOUND_ERROR_LOCK_CREATE_FAILED, "SOUND_ERROR_LOCK_CREATE_FAILED", tool::kExitLock},
-                       Expected{SOUND_ERROR_LOCK_CLOSE_FAILED, "SOUND_ERROR_LOCK_CLOSE_FAILED", tool::kExitLock},
-                       Expected{SOUND_ERROR_LOCK_WAIT_FAILED, "SOUND_ERROR_LOCK_WAIT_FAILED", tool::kExitLock},
-                       Expected{SOUND_ERROR_LOCK_RELEASE_FAILED, "SOUND_ERROR_LOCK_RELEASE_FAILED", tool::kExitLock},
-                       Expected{SOUND_ERROR_LOCK_BUSY, "SOUND_ERROR_LOCK_BUSY", tool::kExitBusy},
-                       Expected{SOUND_ERROR_FIRMWARE_UNSUPPORTED, "SOUND_ERROR_FIRMWARE_UNSUPPORTED",
-                                tool::kExitFirmware},
-                       Expected{-1989, "UNKNOWN_STATUS_CODE", tool::kExitRejected}}) {
-        EXPECT_STREQ(tool::describeStatus(e.code).name, e.name);
-        EXPECT_EQ(tool::describeStatus(e.code).exitStatus, e.exitStatus) << e.name;
-        EXPECT_EQ(tool::statusLine(e.code).rfind(std::string(e.name) + " (" + std::to_string(e.code) + "): ", 0), 0u);
+// Over the whole band of the library's codes and beyond: every code it
+// defines has a name of its own, every failure a non-zero exit status, and
+// anything else is named as unknown.
+TEST(ToolStatusText, EachDefinedCodeHasADistinctNameAndEachFailureANonZeroExit) {
+    constexpr StatusCode kBandStart = -2100;
+    constexpr StatusCode kBandEnd = 100;
+    std::set<std::string> names;
+    int defined = 0;
+    for (StatusCode code = kBandStart; code <= kBandEnd; ++code) {
+        const tool::StatusText text = tool::describeStatus(code);
+        const std::string name = text.name;
+        EXPECT_EQ(tool::statusLine(code).rfind(name + " (" + std::to_string(code) + "): ", 0), 0u) << code;
+        if (name == "UNKNOWN_STATUS_CODE") {
+            EXPECT_NE(text.exitStatus, tool::kExitSuccess) << code;
+            continue;
+        }
+        ++defined;
+        EXPECT_TRUE(names.insert(name).second) << name << " names two codes";
+        EXPECT_EQ(name.rfind("SOUND_", 0), 0u) << name;
+        EXPECT_FALSE(text.explanation.empty()) << name;
+        EXPECT_EQ(text.exitStatus == tool::kExitSuccess, code == SOUND_OK) << name;
+        if (code != SOUND_OK) {
+            EXPECT_NE(tool::resultCodesOf(text.exitStatus).find(std::to_string(code)), std::string::npos) << name;
+        }
     }
+    EXPECT_STREQ(tool::describeStatus(SOUND_OK).name, "SOUND_OK");
+    EXPECT_STREQ(tool::describeStatus(SOUND_ERROR_FIRMWARE_UNSUPPORTED).name, "SOUND_ERROR_FIRMWARE_UNSUPPORTED");
+    EXPECT_GT(defined, 1);
 }
 
 // Keeps what a session reports, for the tests of its counts.
@@ -208,32 +211,26 @@ TEST(ToolSession, WithoutTheLibraryItsCommandsFailAndAreCountedAsTyped) {
     }
 }
 
-TEST(ToolWindowsError, NumberSystemTextAndAdviceForTheCommonOnes) {
-    struct Case {
-        unsigned long code;
-        const char* description;
-    };
-    for (Case c : {
-             Case{126, "Windows error 126 (The specified module could not be found.); advice: put tamo_settings.dll "
-                       "beside tamo-sound.exe (a DLL that it needs may be missing too)"},
-             Case{2, "Windows error 2 (The system cannot find the file specified.); advice: the file or device is "
-                     "not there: check the path, or plug the headset in again"},
-             Case{5, "Windows error 5 (Access is denied.); advice: Windows refused access: another program may hold "
-                     "the headset exclusively, or this account may not open it"},
-             Case{32, "Windows error 32 (The process cannot access the file because it is being used by another "
-                      "process.); advice: another program holds the headset open: close it (a vendor tool, another "
-                      "tamo-sound) and try again"},
-             // The emulation has no text for 193; real Windows has one.
-             Case{193, "Windows error 193; advice: this program cannot load that file: tamo-sound.exe and "
-                       "tamo_settings.dll must come from the same SDK (-win32 or -win64: a program loads only a DLL "
-                       "of its own size), and a damaged copy loads in none"},
-             Case{87, "Windows error 87 (The parameter is incorrect.)"},
-         }) {
-        EXPECT_EQ(tool::describeWindowsError(c.code), c.description);
+// The number, then the system's text when it has one, then the advice when
+// the tool has some: for codes with and without either.
+TEST(ToolWindowsError, NumberSystemTextAndAdviceInThatOrder) {
+    for (unsigned long code : {2ul, 5ul, 32ul, 87ul, 126ul, 193ul, 0xDEADul}) {
+        const std::string description = tool::describeWindowsError(code);
+        const std::string number = "Windows error " + std::to_string(code);
+        EXPECT_EQ(description.rfind(number, 0), 0u) << description;
+        const char* advice = tool::windowsErrorAdvice(code);
+        const std::string tail = advice ? "; advice: " + std::string(advice) : "";
+        EXPECT_EQ(description.substr(description.size() - tail.size()), tail) << description;
+        const std::string text = description.substr(number.size(), description.size() - number.size() - tail.size());
+        EXPECT_TRUE(text.empty() || (text.starts_with(" (") && text.ends_with(")"))) << description;
     }
-    // Windows' own text for 193 names the file with an insert.
+    EXPECT_NE(tool::windowsErrorAdvice(126), nullptr) << "the missing DLL, the commonest failure of all";
+    // Windows' own text for 193 names the file with an insert; the line
+    // break it ends with goes.
     EXPECT_EQ(tool::describeWindowsError(193, "%1 is not a valid Win32 application.\r\n").substr(0, 70),
               "Windows error 193 (the file is not a valid Win32 application.); advice");
+    EXPECT_EQ(tool::describeWindowsError(87, "The parameter is incorrect.\r\n"),
+              "Windows error 87 (The parameter is incorrect.)");
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ ExaminedFile examinedFile(const Options& options) {
     if (options.configFile) return {windowsPathOf(*options.configFile), *options.configFile};
 #if defined(_WIN32)
     if (options.exeDir) {
-        std::wstring path = windowsPathOf(*options.exeDir) + L"\\hmd_config.ini";
+        std::wstring path = inspect::configPathIn(windowsPathOf(*options.exeDir));
         return {path, utf8FromWide(path)};
     }
 #endif
