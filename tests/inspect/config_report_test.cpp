@@ -127,6 +127,10 @@ INSTANTIATE_TEST_SUITE_P(
                    kPartly, {{10, "key-digits"}}},
         BrokenFile{"unknown_key", "ENABLE_SEE_THROUGH=1\nCOLOUR=red\n", kPartly,
                    {{2, "unknown-key"}, {0, "num-missing"}}},
+        // Entries are numbered from 1: no key of entry 0 is near one the
+        // library looks up.
+        BrokenFile{"entry_zero_short", "ENABLE_SEE_THROUGH=1\nVENDORID_0=2E5C\n", kPartly,
+                   {{2, "unknown-key"}, {0, "num-missing"}}},
         // The count of entries.
         BrokenFile{"count_not_a_number", "NUM_OF_CONFIG=two\nENABLE_SEE_THROUGH=1\n" + kEntry1, kPartly,
                    {{1, "num-not-number"}}},
