@@ -6,6 +6,7 @@
 #include "inspect/config_report.h"
 #include "platform/emulated/host_directory.h"
 #include "platform/line_redirect.h"
+#include "config_samples.h"
 #include "platform_test.h"
 #include "scratch_directory.h"
 
@@ -22,16 +23,6 @@ using inspect::ConfigVerdict;
 
 // One finding as the tests name it: its line (0 for none) and its reason.
 using Found = std::pair<int, std::string>;
-
-const std::string kEntry1 =
-    "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\nPRODUCTNAME_001=Tamo Mk2\n"
-    "REPORTID_001=0\nDEVICENAME_001=HMD#0\n";
-
-// `text` without its line that starts with `key`.
-std::string without(const std::string& text, const std::string& key) {
-    std::size_t at = text.find(key);
-    return text.substr(0, at) + text.substr(text.find('\n', at) + 1);
-}
 
 std::string withCrLf(const std::string& text) {
     std::string out;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config_check.h"
+#include "config_samples.h"
 #include "platform_test.h"
 
 #include <algorithm>
@@ -12,16 +13,6 @@ namespace tamo::test {
 namespace {
 
 using tool::ConfigReport;
-
-const std::string kEntry1 =
-    "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\nPRODUCTNAME_001=Tamo Mk2\n"
-    "REPORTID_001=0\nDEVICENAME_001=HMD#0\n";
-
-// `text` without its line that starts with `key`.
-std::string without(const std::string& text, const std::string& key) {
-    std::size_t at = text.find(key);
-    return text.substr(0, at) + text.substr(text.find('\n', at) + 1);
-}
 
 // What a file does to the library, said in one line, and the exit status
 // that ranks it: no file and a file used as meant are fine; a file ignored
