@@ -60,14 +60,13 @@ void visitIndex(const FileEntries& file, int index, const EntryFields* fields, D
         const Field* field = fields ? &(*fields)[k] : nullptr;
         if (!field || !*field) {
             decision.lines.push_back(missingKeyLine(entryKey(k, index)));
-            decision.visited.push_back({index, k});
+            decision.dropped.push_back({index, k});
             return;
         }
         written[k] = file.value(*field);
         origin.lines[k] = field->line;
     }
     decision.table.push_back(deviceConfigOf(written));
-    decision.visited.push_back({index, std::nullopt});
     decision.origins.push_back(origin);
 }
 

@@ -68,11 +68,11 @@ struct EntryOrigin {
     std::array<LineNumber, kEntryKeyCount> lines{};
 };
 
-// An entry index the library looked at, and the first of its keys that the
-// file did not hold (a position in kEntryKeys; the entry was then dropped).
-struct VisitedIndex {
+// An entry index the library looked at and dropped, and the first of its
+// keys that the file did not hold (a position in kEntryKeys).
+struct DroppedIndex {
     int index = 0;
-    std::optional<std::size_t> missingField;
+    std::size_t missingField = 0;
 };
 
 struct DeviceTableDecision {
@@ -82,9 +82,8 @@ struct DeviceTableDecision {
     std::optional<int> count;
     LineNumber countLine = 0;
     bool builtIn = true;
-    // The file's indices in the order visited; an index is in the table
-    // when it has no missing key.
-    std::vector<VisitedIndex> visited;
+    // The file's indices dropped, in the order visited.
+    std::vector<DroppedIndex> dropped;
     DeviceConfigList table;
     // One per table entry.
     std::vector<EntryOrigin> origins;

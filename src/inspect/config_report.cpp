@@ -203,8 +203,8 @@ private:
             }
             report_.table.push_back(std::move(entry));
         }
-        for (const VisitedIndex& visited : table.visited) {
-            if (visited.missingField) dropped_.push_back({visited.index, entryKey(*visited.missingField, visited.index)});
+        for (const DroppedIndex& dropped : table.dropped) {
+            dropped_.push_back({dropped.index, entryKey(dropped.missingField, dropped.index)});
         }
         count_ = table.count;
         countLine_ = static_cast<int>(table.countLine);

@@ -98,7 +98,7 @@ TEST_F(ConfigDecisionTest, AMalformedFileNamesItsLineAndWhy) {
     }
 }
 
-TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt) {
+TEST_F(ConfigDecisionTest, TheTableNamesEveryDroppedIndexAndTheKeyThatDroppedIt) {
     writeConfig("NUM_OF_CONFIG=3\n" + kEntry1 + "VENDORID_002=1\nPRODUCTID_002=2\nVENDORID_003=1\n");
     HMDConfigReader reader;
     DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader));
@@ -106,15 +106,11 @@ TEST_F(ConfigDecisionTest, TheTableNamesEveryVisitedIndexAndTheKeyThatDroppedIt)
     EXPECT_FALSE(decision.builtIn);
     EXPECT_EQ(decision.count, 3);
     EXPECT_EQ(decision.countLine, 1);
-    ASSERT_EQ(decision.visited.size(), 3u);
-    EXPECT_EQ(decision.visited[0].index, 1);
-    EXPECT_EQ(decision.visited[0].missingField, std::nullopt);
-    EXPECT_EQ(decision.visited[1].index, 2);
-    ASSERT_TRUE(decision.visited[1].missingField);
-    EXPECT_EQ(entryKey(*decision.visited[1].missingField, 2), "USAGE_002");
-    EXPECT_EQ(decision.visited[2].index, 3);
-    ASSERT_TRUE(decision.visited[2].missingField);
-    EXPECT_EQ(entryKey(*decision.visited[2].missingField, 3), "PRODUCTID_003");
+    ASSERT_EQ(decision.dropped.size(), 2u);
+    EXPECT_EQ(decision.dropped[0].index, 2);
+    EXPECT_EQ(entryKey(decision.dropped[0].missingField, 2), "USAGE_002");
+    EXPECT_EQ(decision.dropped[1].index, 3);
+    EXPECT_EQ(entryKey(decision.dropped[1].missingField, 3), "PRODUCTID_003");
     ASSERT_EQ(decision.table.size(), 1u);
     ASSERT_EQ(decision.origins.size(), 1u);
     EXPECT_EQ(decision.origins[0].index, 1);
@@ -134,8 +130,8 @@ TEST_F(ConfigDecisionTest, EntryKeysWrittenOtherwiseAreNotTheEntrys) {
     writeConfig("NUM_OF_CONFIG=1\nVENDORID_1=1\nVENDORID_0001=1\nVENDORID_+01=1\n");
     HMDConfigReader reader;
     DeviceTableDecision decision = decideDeviceTable(ReaderSource(reader));
-    ASSERT_EQ(decision.visited.size(), 1u);
-    EXPECT_EQ(decision.visited[0].missingField, 0u);
+    ASSERT_EQ(decision.dropped.size(), 1u);
+    EXPECT_EQ(decision.dropped[0].missingField, 0u);
 }
 
 struct KeyCase {
