@@ -1,46 +1,14 @@
 #include "config_files.h"
 
-#include <atomic>
-#include <chrono>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <process.h>
-#define tamo_getpid _getpid
-#else
+#if !defined(_WIN32)
 #include "platform/emulated/host_directory.h"
-
-#include <unistd.h>
-#define tamo_getpid getpid
 #endif
 
 namespace tamo::test {
-namespace {
-
-std::filesystem::path newDirectoryName() {
-    static std::atomic<unsigned> counter{0};
-    auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    return "tamo-config-test-" + std::to_string(tamo_getpid()) + "-" + std::to_string(ticks) + "-" +
-           std::to_string(counter++);
-}
-
-}  // namespace
-
-TempDir::TempDir() {
-    std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (;;) {
-        path_ = base / newDirectoryName();
-        if (std::filesystem::create_directory(path_)) return;
-    }
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 void writeFile(const std::filesystem::path& file, std::string_view bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform_test.h"
+#include "scratch_directory.h"
 
 #include <filesystem>
 #include <string>
@@ -13,21 +14,6 @@
 #endif
 
 namespace tamo::test {
-
-// A new, empty directory under the system's temporary directory, removed
-// with everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Writes `bytes` exactly as given (no line-end translation).
 void writeFile(const std::filesystem::path& file, std::string_view bytes);
@@ -55,7 +41,7 @@ private:
 #if defined(_WIN32)
     HANDLE fileLock_ = nullptr;
 #else
-    TempDir temp_;
+    ScratchDirectory temp_;
 #endif
     std::filesystem::path directory_;
 };

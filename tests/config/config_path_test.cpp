@@ -52,7 +52,7 @@ protected:
     void placeExecutableIn(const std::wstring& directoryName) {
         emulated::System::setExecutablePath(platformPath(temp_.path()) + L"\\" + directoryName + L"\\host.exe");
     }
-    TempDir temp_;
+    ScratchDirectory temp_;
 };
 
 TEST_F(ConfigPathTest, OnlyTheExecutablesDirectoryIsSearched) {

@@ -53,7 +53,7 @@ protected:
     }
 
 private:
-    TempDir dir_;
+    ScratchDirectory dir_;
 };
 
 // --- Splitting one line -----------------------------------------------------

@@ -1,17 +1,37 @@
 #include "scratch_directory.h"
 
-#include <cstdlib>
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <process.h>
+#define tamo_getpid _getpid
+#else
+#include <unistd.h>
+#define tamo_getpid getpid
+#endif
+
 namespace tamo::test {
+namespace {
+
+// Unique among processes (the id) and within one (the time and a count).
+std::filesystem::path newDirectoryName() {
+    static std::atomic<unsigned> counter{0};
+    auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return "tamo-test-" + std::to_string(tamo_getpid()) + "-" + std::to_string(ticks) + "-" +
+           std::to_string(counter++);
+}
+
+}  // namespace
 
 ScratchDirectory::ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tamo-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    do {
+        path_ = base / newDirectoryName();
+    } while (!std::filesystem::create_directory(path_));
 }
 
 ScratchDirectory::~ScratchDirectory() {
