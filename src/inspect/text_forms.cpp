@@ -30,13 +30,21 @@ std::string visibleText(std::string_view text) {
         } else if (byte >= 0x20 && byte < 0x7F) {
             out += c;
         } else {
-            out += "\\x" + hexDigits(byte, 2);
+            out += "\\x";
+            out += hexDigits(byte, 2);
         }
     }
     return out;
 }
 
-std::string quoted(std::string_view text) { return "'" + visibleText(text) + "'"; }
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about a literal
+// joined to a temporary string.
+std::string quoted(std::string_view text) {
+    std::string out(1, '\'');
+    out += visibleText(text);
+    out += '\'';
+    return out;
+}
 
 std::string lineList(std::vector<int> lines) {
     std::sort(lines.begin(), lines.end());
