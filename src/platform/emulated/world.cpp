@@ -98,12 +98,13 @@ bool World::holdLock(bool take) {
     return lockTaken_ == take;
 }
 
-void World::releaseLock() {
-    if (!otherHolder_) return;
-    if (lockTaken_) otherHolder_->unlock();
-    otherHolder_->closeLock();
+bool World::releaseLock() {
+    if (!otherHolder_) return true;
+    const bool released = !lockTaken_ || otherHolder_->unlock() == SOUND_OK;
+    const bool closed = otherHolder_->closeLock() == SOUND_OK;
     otherHolder_.reset();
     lockTaken_ = false;
+    return released && closed;
 }
 
 }  // namespace emulated

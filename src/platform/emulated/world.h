@@ -44,7 +44,9 @@ public:
     // configuration file stays as it is.
     void reset();
 
-    const HostDirectory& host() const { return host_; }
+    // The executable's directory, and the executable as the library asks
+    // for it.
+    const std::filesystem::path& directory() const { return host_.path(); }
     std::wstring executablePath() const { return host_.executablePath(); }
     // hmd_config.ini beside the executable is exactly `text`, or there is
     // none. Throws std::runtime_error when it cannot be written; the same
@@ -73,7 +75,9 @@ public:
     // lock; without, it only keeps the free semaphore alive. False when the
     // lock could not be opened or taken.
     bool holdLock(bool take = true);
-    void releaseLock();
+    // False when the holder could not give the lock back or close it (say,
+    // someone else released it meanwhile).
+    bool releaseLock();
     bool lockHeldElsewhere() const { return lockTaken_; }
 
 private:
