@@ -200,11 +200,8 @@ TEST_P(AllocationSweep, EveryAllocationFailingInTurn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, AllocationSweep,
-                         ::testing::Combine(::testing::ValuesIn(allExportCalls()), ::testing::ValuesIn(allSituations())),
-                         [](const auto& test) {
-                             return std::string(std::get<0>(test.param).name) + "_" + nameOf(std::get<1>(test.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, AllocationSweep, everyCallInEverySituation(),
+                         callInSituationName);
 
 class CaseCount : public ::testing::Environment {
 public:

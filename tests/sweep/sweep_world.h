@@ -11,6 +11,8 @@
 #include "platform/emulated/world.h"
 #include "tamo_settings.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -18,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tamo::sweep {
@@ -45,6 +48,15 @@ struct ExportCall {
     std::uint64_t longestMs;
 };
 std::vector<ExportCall> allExportCalls();
+
+// The sweeps' parameters: every exported call in every situation, and the
+// test name of each pair ("AudioMode1_LockBusy").
+inline auto everyCallInEverySituation() {
+    return ::testing::Combine(::testing::ValuesIn(allExportCalls()), ::testing::ValuesIn(allSituations()));
+}
+inline std::string callInSituationName(const ::testing::TestParamInfo<std::tuple<ExportCall, Situation>>& test) {
+    return std::string(std::get<0>(test.param).name) + "_" + nameOf(std::get<1>(test.param));
+}
 
 // For GoogleTest's messages.
 void PrintTo(Situation situation, std::ostream* os);
