@@ -18,10 +18,8 @@
 // Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // for medians; the table at the end gives library, floor and ratio.
 #include "api/library_state.h"
-#include "platform/emulated/hid_bus.h"
-#include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
-#include "platform/emulated/virtual_headset.h"
+#include "platform/emulated/world.h"
 #include "platform_floor.h"
 #include "tamo_settings.h"
 
@@ -45,7 +43,6 @@
 namespace {
 
 using emulated::CallLog;
-using emulated::HidBus;
 using emulated::System;
 using emulated::VirtualHeadset;
 
@@ -83,34 +80,25 @@ private:
 
 enum class Setup { BuiltIn, ConfigFile };
 
-// The two host directories, one with hmd_config.ini.
-class Directories {
-public:
-    Directories() {
+// The documentation's sample hmd_config.ini.
+const std::string& sampleConfig() {
+    static const std::string text = [] {
         std::ifstream sample(TAMO_SAMPLE_CONFIG, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(sample)), std::istreambuf_iterator<char>());
-        if (text.empty() || !withConfig_.writeConfig(text)) std::abort();
-    }
-    const emulated::HostDirectory& host(Setup setup) const { return setup == Setup::BuiltIn ? builtIn_ : withConfig_; }
-
-private:
-    emulated::HostDirectory builtIn_;
-    emulated::HostDirectory withConfig_;
-};
-
-const Directories& directories() {
-    static Directories instance;
-    return instance;
+        std::string bytes((std::istreambuf_iterator<char>(sample)), std::istreambuf_iterator<char>());
+        if (bytes.empty()) std::abort();
+        return bytes;
+    }();
+    return text;
 }
 
 // A fresh world: the emulation keeps logs of everything, so they are
 // emptied now and then, outside the timed part.
 void freshWorld(Setup setup, bool immediateReplies) {
-    directories().host(setup).enterFreshWorld();
+    static emulated::World world;
+    world.reset();
+    world.setConfig(setup == Setup::ConfigFile ? std::optional<std::string_view>(sampleConfig()) : std::nullopt);
     auto headset = std::make_shared<VirtualHeadset>();
-    emulated::HidInterface description = VirtualHeadset::describe(headset);
-    if (immediateReplies) description.device = std::make_shared<ImmediateReplies>(headset);
-    HidBus::plug(description);
+    world.plug({}, headset, immediateReplies ? std::make_shared<ImmediateReplies>(headset) : nullptr);
     tamo::setInitialised(true);
 }
 

@@ -1,5 +1,6 @@
 #include "platform_floor.h"
 
+#include "api/mode_switch_lock.h"
 #include "hid/hid_library.h"
 
 #include <algorithm>
@@ -132,7 +133,7 @@ void sendReport() {
 
 template <class Work>
 void underLock(Work work) {
-    HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, L"SoundModeSwitchLocker");
+    HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, kModeSwitchLockName);
     WaitForSingleObject(lock, 0);
     work();
     ReleaseSemaphore(lock, 1, nullptr);

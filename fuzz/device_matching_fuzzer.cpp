@@ -145,9 +145,8 @@ std::vector<FuzzedEntry> fuzzedTable(FuzzedDataProvider& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const emulated::HostDirectory& host = hostDirectory();
     FuzzedDataProvider input(data, size);
-    host.enterFreshWorld();
+    world().reset();
 
     std::vector<emulated::HidInterface> devices;
     std::size_t count = input.ConsumeIntegralInRange<std::size_t>(1, 2);

@@ -20,9 +20,9 @@ std::filesystem::path scratchRoot() {
 
 }  // namespace
 
-const emulated::HostDirectory& hostDirectory() {
-    static const emulated::HostDirectory directory(scratchRoot());
-    return directory;
+emulated::World& world() {
+    static emulated::World instance(scratchRoot());
+    return instance;
 }
 
 void broken(const char* promise, const std::string& detail) {

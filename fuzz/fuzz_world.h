@@ -1,8 +1,8 @@
-// What every fuzz target shares: a host directory on the emulated Windows,
-// and a way to report a broken promise.
+// What every fuzz target shares: the emulated Windows, and a way to report a
+// broken promise.
 #pragma once
 
-#include "platform/emulated/host_directory.h"
+#include "platform/emulated/world.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +14,9 @@
 
 namespace tamo::fuzz {
 
-// A host directory of its own for the whole run, in memory where possible
-// (the configuration file is rewritten for every input).
-const emulated::HostDirectory& hostDirectory();
+// One world for the whole run, its directory in memory where possible (the
+// configuration file is rewritten for every input); reset() it per input.
+emulated::World& world();
 
 // Ends the run as a crash that libFuzzer records, with the input that caused it.
 [[noreturn]] void broken(const char* promise, const std::string& detail = {});

@@ -9,7 +9,6 @@
 #include "api/library_state.h"
 #include "fuzz_world.h"
 #include "platform/line_redirect.h"
-#include "platform/emulated/hid_bus.h"
 #include "protocol/reports.h"
 #include "protocol/transactions.h"
 #include "tamo_settings.h"
@@ -102,21 +101,13 @@ void checkPieces(const ReportImage& reply) {
             escaped(text) + " gave " + std::to_string(version));
 }
 
-emulated::HidInterface headsetWith(std::shared_ptr<emulated::HidDeviceModel> model) {
-    emulated::HidInterface headset;
-    headset.path = emulated::HidBus::devicePath(0x2E5C, 0x0712);
-    headset.vendorId = 0x2E5C;
-    headset.productId = 0x0712;
-    headset.productString = L"Tamo Mk2";
-    headset.usagePage = 0xFF00;
-    headset.usage = 0x0001;
-    headset.device = std::move(model);
-    return headset;
-}
-
-void checkInit(const emulated::HostDirectory& host, const std::vector<ReportImage>& replies, bool initialisedBefore) {
-    host.enterFreshWorld();
-    emulated::HidBus::plug(headsetWith(std::make_shared<ScriptedHeadset>(replies)));
+void checkInit(const std::vector<ReportImage>& replies, bool initialisedBefore) {
+    world().reset();
+    // The headset's identity, with the script answering instead of a
+    // virtual headset.
+    emulated::InterfaceSpec scripted;
+    scripted.headset = false;
+    world().plug(scripted, nullptr, std::make_shared<ScriptedHeadset>(replies));
     setInitialised(initialisedBefore);
 
     LineRedirect out;
@@ -155,7 +146,6 @@ void checkInit(const emulated::HostDirectory& host, const std::vector<ReportImag
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const emulated::HostDirectory& host = hostDirectory();
     // Byte 0 chooses the initialised state beforehand; the rest are replies.
     bool initialisedBefore = size > 0 && (data[0] & 1) != 0;
     if (size > 0) {
@@ -169,6 +159,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         replies.push_back(reply);
     }
     for (const ReportImage& reply : replies) checkPieces(reply);
-    checkInit(host, replies, initialisedBefore);
+    checkInit(replies, initialisedBefore);
     return 0;
 }

@@ -151,40 +151,31 @@ TEST_F(ConnectionOpenTest, OpensTheDeviceForSharedOverlappedReadingAndWriting) {
 }
 
 TEST_F(ConnectionOpenTest, FailedDetailReadIsReportedAndTheInterfaceSkipped) {
-    auto skipped = plugHeadset(L"Tamo Mk2", 1);
-    auto kept = plugHeadset(L"Tamo Mk2", 2);
-    Faults::failCall("SetupDiGetDeviceInterfaceDetailW", 2, ERROR_GEN_FAILURE);
-    HidDeviceConnection connection({headsetEntry()});
-    LineRedirect out;
-    ASSERT_TRUE(connection.open());
-    EXPECT_EQ(out.lines(), std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
-    EXPECT_EQ(skipped->opens(), 0u);
-    EXPECT_EQ(kept->openHandles(), 1u);
+    SkippedAndKept headsets;
+    OpenedPastFault open("SetupDiGetDeviceInterfaceDetailW", 2, ERROR_GEN_FAILURE);
+    ASSERT_TRUE(open.opened);
+    EXPECT_EQ(open.lines, std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
+    EXPECT_EQ(headsets.skipped->opens(), 0u);
+    EXPECT_EQ(headsets.kept->openHandles(), 1u);
 }
 
 TEST_F(ConnectionOpenTest, SizingCallReportingTooLittleSkipsTheInterfaceWithoutWritingTheBlock) {
-    auto skipped = plugHeadset(L"Tamo Mk2", 1);
-    auto kept = plugHeadset(L"Tamo Mk2", 2);
+    SkippedAndKept headsets;
     // The sizing call fails for another reason and reports no size at all.
-    Faults::failCall("SetupDiGetDeviceInterfaceDetailW", 1, ERROR_INVALID_PARAMETER);
-    HidDeviceConnection connection({headsetEntry()});
-    LineRedirect out;
-    ASSERT_TRUE(connection.open());
-    EXPECT_EQ(out.lines(), std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
+    OpenedPastFault open("SetupDiGetDeviceInterfaceDetailW", 1, ERROR_INVALID_PARAMETER);
+    ASSERT_TRUE(open.opened);
+    EXPECT_EQ(open.lines, std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
     EXPECT_EQ(CallLog::count("SetupDiGetDeviceInterfaceDetailW"), 3u) << "no detail read with a block too small";
-    EXPECT_EQ(skipped->opens(), 0u);
-    EXPECT_EQ(kept->openHandles(), 1u);
+    EXPECT_EQ(headsets.skipped->opens(), 0u);
+    EXPECT_EQ(headsets.kept->openHandles(), 1u);
 }
 
 TEST_F(ConnectionOpenTest, CreateFileFailureSkipsTheInterfaceSilently) {
-    auto skipped = plugHeadset(L"Tamo Mk2", 1);
-    auto kept = plugHeadset(L"Tamo Mk2", 2);
-    Faults::failCall("CreateFileW", 1, ERROR_SHARING_VIOLATION);
-    HidDeviceConnection connection({headsetEntry()});
-    LineRedirect out;
-    ASSERT_TRUE(connection.open());
-    EXPECT_TRUE(out.lines().empty());
-    EXPECT_EQ(kept->openHandles(), 1u);
+    SkippedAndKept headsets;
+    OpenedPastFault open("CreateFileW", 1, ERROR_SHARING_VIOLATION);
+    ASSERT_TRUE(open.opened);
+    EXPECT_TRUE(open.lines.empty());
+    EXPECT_EQ(headsets.kept->openHandles(), 1u);
 }
 
 TEST_F(ConnectionOpenTest, EnumerationErrorEndsTheSearch) {

@@ -2,8 +2,11 @@
 #pragma once
 
 #include "config/device_config.h"
+#include "hid/hid_device_connection.h"
 #include "platform/emulated/hid_bus.h"
+#include "platform/emulated/system.h"
 #include "platform/emulated/virtual_headset.h"
+#include "platform/line_redirect.h"
 
 #include <cstdint>
 #include <memory>
@@ -64,6 +67,27 @@ inline std::wstring headsetPath(unsigned instance = 0) {
     return emulated::HidBus::devicePath(emulated::VirtualHeadset::kVendorId, emulated::VirtualHeadset::kProductId,
                                         instance);
 }
+
+// Two headsets behind each other, the first of which a fault makes the
+// connection pass over.
+struct SkippedAndKept {
+    std::shared_ptr<emulated::VirtualHeadset> skipped = plugHeadset(L"Tamo Mk2", 1);
+    std::shared_ptr<emulated::VirtualHeadset> kept = plugHeadset(L"Tamo Mk2", 2);
+};
+
+// A connection for the built-in headset entry, opened with the nth call of
+// `function` failing with `error`, and what the open printed.
+struct OpenedPastFault {
+    OpenedPastFault(const char* function, int nth, DWORD error) {
+        emulated::Faults::failCall(function, nth, error);
+        LineRedirect out;
+        opened = connection.open();
+        lines = out.lines();
+    }
+    HidDeviceConnection connection{DeviceConfigList{headsetEntry()}};
+    bool opened = false;
+    std::vector<std::string> lines;
+};
 
 // Some other HID interface (a mouse, a keyboard, a gamepad).
 inline emulated::HidInterface otherInterface(USHORT vendorId, USHORT productId, bool openable = true) {

@@ -1,5 +1,6 @@
 // Input and output reports over an open connection, timed on the virtual
 // clock.
+#include "expected_reports.h"
 #include "hid/hid_device_connection.h"
 #include "hid_test_support.h"
 #include "platform_test.h"
@@ -20,14 +21,6 @@ using emulated::System;
 using emulated::VirtualHeadset;
 
 using Buffer = std::array<std::uint8_t, kReportSize>;
-
-Buffer versionRequest() {
-    Buffer request{};
-    request[0] = 0x01;
-    request[1] = 0x66;
-    request[2] = 0x22;
-    return request;
-}
 
 // Calls after the first of `name`, in order.
 std::vector<std::string> callsFrom(const std::string& name) {
@@ -79,8 +72,8 @@ TEST_F(ReportTransferTest, TransfersThatCompleteWithAnErrorAreNotReports) {
     EXPECT_EQ(buffer[1], 0x87);
 
     headset->failTransfers(VirtualHeadset::Request::Write, ERROR_DEVICE_NOT_CONNECTED, 1);
-    EXPECT_FALSE(connection->writeOutputReport(versionRequest()));
-    EXPECT_TRUE(connection->writeOutputReport(versionRequest()));
+    EXPECT_FALSE(connection->writeOutputReport(kVersionRequest));
+    EXPECT_TRUE(connection->writeOutputReport(kVersionRequest));
     EXPECT_EQ(System::openHandleCount(emulated::ObjectKind::Event), 0u);
 }
 
@@ -137,14 +130,14 @@ TEST_F(ReportTransferTest, WithoutAnEventNoTransferIsIssued) {
     Faults::failCall("CreateEventW", 1, ERROR_NOT_ENOUGH_MEMORY);
     Buffer buffer{};
     EXPECT_EQ(connection->readInputReport(buffer), TransferResult::NotCompleted);
-    EXPECT_FALSE(connection->writeOutputReport(versionRequest()));
+    EXPECT_FALSE(connection->writeOutputReport(kVersionRequest));
     EXPECT_EQ(CallLog::calls(), (std::vector<std::string>{"CreateEventW", "CreateEventW"}));
     EXPECT_EQ(System::nowMs(), 0u);
     EXPECT_TRUE(headset->received().empty());
 }
 
 TEST_F(ReportTransferTest, TwoReadsIssueTwoRequests) {
-    ASSERT_TRUE(connection->writeOutputReport(versionRequest()));
+    ASSERT_TRUE(connection->writeOutputReport(kVersionRequest));
     Buffer first{};
     Buffer second{};
     ASSERT_EQ(connection->readInputReport(first), TransferResult::Completed);
@@ -157,7 +150,7 @@ TEST_F(ReportTransferTest, TwoReadsIssueTwoRequests) {
 }
 
 TEST_F(ReportTransferTest, WriteSendsTheBufferUnchanged) {
-    Buffer request = versionRequest();
+    Buffer request = kVersionRequest;
     request[63] = 0xEE;
     ASSERT_TRUE(connection->writeOutputReport(request));
     auto outputs = headset->received(VirtualHeadset::Received::Kind::Output);
@@ -169,7 +162,7 @@ TEST_F(ReportTransferTest, WriteSendsTheBufferUnchanged) {
 
 TEST_F(ReportTransferTest, WriteNotCompletingInTimeIsCancelled) {
     headset->setOutputDelayMs(60000);
-    EXPECT_FALSE(connection->writeOutputReport(versionRequest()));
+    EXPECT_FALSE(connection->writeOutputReport(kVersionRequest));
     EXPECT_EQ(System::nowMs(), 10000u);
     EXPECT_EQ(CallLog::count("CancelIo"), 1u);
     EXPECT_EQ(CallLog::count("GetOverlappedResult"), 1u);
@@ -177,7 +170,7 @@ TEST_F(ReportTransferTest, WriteNotCompletingInTimeIsCancelled) {
 
 TEST_F(ReportTransferTest, RefusedWriteFails) {
     headset->reject(VirtualHeadset::Request::Write);
-    EXPECT_FALSE(connection->writeOutputReport(versionRequest()));
+    EXPECT_FALSE(connection->writeOutputReport(kVersionRequest));
     EXPECT_EQ(System::nowMs(), 10000u);
 }
 
@@ -189,7 +182,7 @@ TEST_F(ClosedConnectionTransferTest, ConnectionWithoutDeviceFailsAtOnce) {
     CallLog::clear();
     Buffer buffer{};
     EXPECT_EQ(connection.readInputReport(buffer), TransferResult::NotCompleted);
-    EXPECT_FALSE(connection.writeOutputReport(versionRequest()));
+    EXPECT_FALSE(connection.writeOutputReport(kVersionRequest));
     EXPECT_TRUE(CallLog::calls().empty());
     EXPECT_EQ(System::nowMs(), 0u);
 }
@@ -203,7 +196,7 @@ TEST_F(ClosedConnectionTransferTest, TransferLengthIsAlwaysTheReportSize) {
     HidDeviceConnection connection({headsetEntry()});
     ASSERT_TRUE(connection.open());
     Buffer buffer{};
-    EXPECT_TRUE(connection.writeOutputReport(versionRequest()));
+    EXPECT_TRUE(connection.writeOutputReport(kVersionRequest));
     EXPECT_EQ(connection.readInputReport(buffer), TransferResult::Completed);
     auto requests = HidBus::requests();
     ASSERT_EQ(requests.size(), 2u);

@@ -1,5 +1,6 @@
 // The virtual headset as a device model, driven directly: what it applies,
 // what its reports carry, and how it can be made to misbehave.
+#include "expected_reports.h"
 #include "platform/emulated/virtual_headset.h"
 
 #include <gtest/gtest.h>
@@ -16,32 +17,11 @@ using Report = VirtualHeadset::Report;
 using Kind = VirtualHeadset::Received::Kind;
 
 Report commandReport(std::uint8_t functionCode, std::size_t valueByte, std::uint8_t value) {
-    Report report{};
-    report[0] = 0x04;
-    report[1] = 0x78;
-    report[2] = 0x29;
-    report[3] = 0x38;
-    report[4] = functionCode;
-    if (valueByte != 0) report[valueByte] = value;
-    return report;
+    return tamo::test::image({0x04, 0x78, 0x29, 0x38, functionCode}, {{valueByte, value}});
 }
 
-Report versionRequest() {
-    Report report{};
-    report[0] = 0x01;
-    report[1] = 0x66;
-    report[2] = 0x22;
-    return report;
-}
-
-Report statusRequest() {
-    Report report{};
-    report[0] = 0x04;
-    report[1] = 0x87;
-    report[2] = 0x29;
-    report[3] = 0x3C;
-    return report;
-}
+using tamo::test::kStatusFeatureRequest;
+using tamo::test::kVersionRequest;
 
 // Reads one input report; fails the test when the read is not answered at
 // once with a full report.
@@ -88,7 +68,7 @@ TEST_P(HeadsetCommandTest, AppliesTheCommandAndReportsItInBothStatusReports) {
     EXPECT_EQ(headset.hiPower(), c.hiPower);
     EXPECT_EQ(headset.commandsApplied(), 1u);
 
-    Report feature = statusRequest();
+    Report feature = kStatusFeatureRequest;
     ASSERT_EQ(headset.getFeature(1, feature), ERROR_SUCCESS);
     EXPECT_EQ(feature[0], 0x04);
     EXPECT_EQ(feature[1], 0x87);
@@ -185,7 +165,7 @@ TEST(VirtualHeadset, VersionRequestIsAnsweredAfterTheOtherReports) {
     VirtualHeadset headset;
     headset.setOtherReportsBeforeVersion(3);
     headset.opened(1);
-    TransferReply write = headset.write(1, versionRequest());
+    TransferReply write = headset.write(1, kVersionRequest);
     EXPECT_FALSE(write.rejectedWith);
     EXPECT_EQ(write.completesAfterMs, std::uint64_t{0});
 
@@ -202,7 +182,7 @@ TEST(VirtualHeadset, VersionRequestIsAnsweredAfterTheOtherReports) {
     EXPECT_EQ(reply[1], 0x66);
     EXPECT_EQ(reply[2], 0x22);
     EXPECT_EQ(versionTextOf(reply), "0000000000001103");
-    EXPECT_EQ(headset.received(Kind::Output), std::vector<Report>{versionRequest()});
+    EXPECT_EQ(headset.received(Kind::Output), std::vector<Report>{kVersionRequest});
 }
 
 TEST(VirtualHeadset, VersionTextIsConfigurableAndCutAtSixtyCharacters) {
@@ -213,11 +193,11 @@ TEST(VirtualHeadset, VersionTextIsConfigurableAndCutAtSixtyCharacters) {
     headset.opened(1);
     readNow(headset, 1);
     headset.setFirmwareVersion(250);
-    headset.write(1, versionRequest());
+    headset.write(1, kVersionRequest);
     EXPECT_EQ(versionTextOf(readNow(headset, 1)), "0000000000001250");
 
     headset.setVersionText(std::string(70, '9'));
-    headset.write(1, versionRequest());
+    headset.write(1, kVersionRequest);
     Report reply = readNow(headset, 1);
     EXPECT_EQ(versionTextOf(reply), std::string(60, '9'));
     EXPECT_EQ(reply[63], '9') << "no terminator fits after sixty characters";
@@ -227,7 +207,7 @@ TEST(VirtualHeadset, OtherOutputReportsAreTakenButNotAnswered) {
     VirtualHeadset headset;
     headset.opened(1);
     readNow(headset, 1);
-    Report other = versionRequest();
+    Report other = kVersionRequest;
     other[1] = 0x67;
     EXPECT_FALSE(headset.write(1, other).rejectedWith);
     EXPECT_FALSE(headset.read(1).completesAfterMs);
@@ -238,7 +218,7 @@ TEST(VirtualHeadset, DelaysApplyToReadsAndWritesSeparately) {
     headset.setInputDelayMs(250);
     headset.setOutputDelayMs(40);
     headset.opened(1);
-    EXPECT_EQ(headset.write(1, versionRequest()).completesAfterMs, std::uint64_t{40});
+    EXPECT_EQ(headset.write(1, kVersionRequest).completesAfterMs, std::uint64_t{40});
     TransferReply read = headset.read(1);
     EXPECT_EQ(read.completesAfterMs, std::uint64_t{250});
     EXPECT_EQ(read.data.size(), 64u);
@@ -249,7 +229,7 @@ TEST(VirtualHeadset, SilentHeadsetDeliversNothingButStillTakesRequests) {
     headset.setSilent(true);
     headset.opened(1);
     EXPECT_FALSE(headset.read(1).completesAfterMs);
-    EXPECT_EQ(headset.write(1, versionRequest()).completesAfterMs, std::uint64_t{0});
+    EXPECT_EQ(headset.write(1, kVersionRequest).completesAfterMs, std::uint64_t{0});
     EXPECT_FALSE(headset.read(1).completesAfterMs);
     EXPECT_EQ(headset.inputReportsDelivered(), 0u);
 
@@ -266,11 +246,11 @@ TEST(VirtualHeadset, RejectedRequestsFailWithTheGivenErrorUntilAccepted) {
     headset.reject(VirtualHeadset::Request::GetFeature);
 
     EXPECT_EQ(headset.read(1).rejectedWith, ERROR_DEVICE_NOT_CONNECTED);
-    EXPECT_EQ(headset.write(1, versionRequest()).rejectedWith, ERROR_GEN_FAILURE);
+    EXPECT_EQ(headset.write(1, kVersionRequest).rejectedWith, ERROR_GEN_FAILURE);
     EXPECT_EQ(headset.setFeature(1, commandReport(0x20, 17, 2)), ERROR_ACCESS_DENIED);
-    Report status = statusRequest();
+    Report status = kStatusFeatureRequest;
     EXPECT_EQ(headset.getFeature(1, status), ERROR_GEN_FAILURE);
-    EXPECT_EQ(status, statusRequest());
+    EXPECT_EQ(status, kStatusFeatureRequest);
     EXPECT_EQ(headset.audioMode(), 0) << "a refused command is not applied";
 
     auto received = headset.received();

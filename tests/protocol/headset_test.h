@@ -9,9 +9,7 @@
 #include "expected_reports.h"
 #include "headset_probe.h"
 #include "platform_test.h"
-#include "platform/emulated/hid_bus.h"
-#include "platform/emulated/host_directory.h"
-#include "platform/emulated/virtual_headset.h"
+#include "platform/emulated/world.h"
 
 #include <filesystem>
 #include <memory>
@@ -34,9 +32,10 @@ protected:
     // ENABLE_SEE_THROUGH=1.
     void allowSeeThrough();
     void unplugHeadset();
-    // Where the host executable, and so hmd_config.ini, lives.
-    const emulated::HostDirectory& host() const { return *host_; }
-    const std::filesystem::path& configDirectory() const { return host_->path(); }
+    // The emulated Windows the test runs in; the host executable, and so
+    // hmd_config.ini, lives in its directory.
+    emulated::World& world() { return *world_; }
+    const std::filesystem::path& configDirectory() const { return world_->directory(); }
 
     // The feature reports the headset was sent, in order.
     std::vector<Image> commandsSent() const;
@@ -47,8 +46,7 @@ protected:
     std::shared_ptr<HeadsetProbe> probe;
 
 private:
-    std::unique_ptr<emulated::HostDirectory> host_;
-    emulated::HidInterface description_;
+    std::unique_ptr<emulated::World> world_;
 };
 
 // Whether the mode-switch semaphore is gone, i.e. no handle to it is open.

@@ -3,29 +3,20 @@
 // sent. (Every allocation failing in turn, in every export and situation, is
 // the allocation sweep's.)
 //
-// This program replaces the global operator new. Once armed, it lets a given
-// number of allocations through and fails the next one the library itself
-// makes. Allocations inside the emulated Windows are never failed: real
-// Windows does not throw into its caller, so an exception from there would
-// test the emulation, not the library. They are told apart by the call
-// stack: an allocation is the platform's when a Windows API function or the
-// emulation's own code is on it (the program exports its symbols for this).
+// This program replaces the global operator new (replaced_new.h). Once
+// armed, it lets a given number of allocations through and fails the next
+// one the library itself makes; the emulated Windows' own are never failed.
 #include "api/library_state.h"
 #include "api/mode_switch_lock.h"
 #include "headset_test.h"
 #include "platform/line_redirect.h"
-
-#include <dlfcn.h>
-#include <execinfo.h>
+#include "replaced_new.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <new>
 
 namespace {
 
@@ -38,62 +29,21 @@ std::atomic<long> allocationsSeen{0};
 std::atomic<int> failuresInjected{0};
 thread_local bool inspecting = false;
 
-// Win32 functions are global C++ functions whose names start with a capital
-// or an underscore (_wfopen); the emulation's own code is in namespace
-// emulated.
-bool isPlatformSymbol(const char* name) {
-    if (std::strncmp(name, "_ZN8emulated", 12) == 0 || std::strncmp(name, "_ZNK8emulated", 13) == 0) return true;
-    if (std::strncmp(name, "_Z", 2) != 0 || !std::isdigit(static_cast<unsigned char>(name[2]))) return false;
-    const char* identifier = name + 2;
-    while (std::isdigit(static_cast<unsigned char>(*identifier))) ++identifier;
-    return std::isupper(static_cast<unsigned char>(*identifier)) || *identifier == '_';
-}
-
-bool calledFromPlatform() {
-    void* frames[128];
-    int count = backtrace(frames, 128);
-    for (int i = 0; i < count; ++i) {
-        Dl_info info;
-        if (dladdr(frames[i], &info) != 0 && info.dli_sname != nullptr && isPlatformSymbol(info.dli_sname)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool failThisAllocation(bool nothrow) {
     if (!armed.load() || inspecting || (nothrowOnly && !nothrow)) return false;
     ++allocationsSeen;
     if (allocationsLeft.fetch_sub(1) != 0) return false;
     armed = false;
     inspecting = true;
-    bool fail = !calledFromPlatform();
+    bool fail = !tamo::test::calledFromPlatform();
     inspecting = false;
     if (fail) ++failuresInjected;
     return fail;
 }
 
-void* allocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
-
 }  // namespace
 
-void* operator new(std::size_t size) {
-    if (failThisAllocation(false)) throw std::bad_alloc();
-    if (void* block = allocate(size)) return block;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (failThisAllocation(true)) return nullptr;
-    return allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+bool tamo::test::failThisNew(bool nothrow) { return failThisAllocation(nothrow); }
 
 namespace tamo::test {
 namespace {

@@ -2,19 +2,16 @@
 // with every interface a virtual headset on the virtual HID bus. The
 // emulation shows what Wine cannot: every platform call the library makes,
 // virtual time to the millisecond, and a headset that refuses requests.
-#include "api/mode_switch_lock.h"
 #include "headset_test.h"
 #include "native_exports.h"
 #include "scenario_host.h"
 
-#include <fstream>
 #include <memory>
 
 namespace tamo::test {
 namespace {
 
 using emulated::CallLog;
-using emulated::HidBus;
 using emulated::System;
 using emulated::VirtualHeadset;
 
@@ -70,18 +67,13 @@ protected:
     void plug(const std::vector<DeviceSpec>& devices, std::size_t headsetIndex) override {
         unplugHeadset();
         for (std::size_t i = 0; i < devices.size(); ++i) {
-            auto model = i == headsetIndex ? headset : std::make_shared<VirtualHeadset>();
-            auto description = VirtualHeadset::describe(model, devices[i].productString, static_cast<unsigned>(i));
-            description.vendorId = devices[i].vendorId;
-            description.path = HidBus::devicePath(devices[i].vendorId, VirtualHeadset::kProductId,
-                                                  static_cast<unsigned>(i));
-            description.openable = devices[i].openable;
-            if (i == headsetIndex) {
-                description.device = probe;
-                headsetPath_ = description.path;
-            }
-            HidBus::plug(description);
-            models_.push_back(model);
+            emulated::InterfaceSpec spec;
+            spec.vendorId = devices[i].vendorId;
+            spec.product = devices[i].productString;
+            spec.openable = devices[i].openable;
+            const bool underTest = i == headsetIndex;
+            if (underTest) headsetIndex_ = world().plugged().size();
+            models_.push_back(world().plug(spec, underTest ? headset : nullptr, underTest ? probe : nullptr).headset);
         }
     }
 
@@ -107,16 +99,12 @@ protected:
             break;
         case Step::Action::DropGreeting: probe->dropGreeting(true); break;
         case Step::Action::Refuse: headset->reject(requestOf(step.refusal)); break;
-        case Step::Action::Unplug: ASSERT_TRUE(HidBus::unplug(headsetPath_)); break;
-        case Step::Action::WriteConfig: ASSERT_TRUE(host().writeConfig(step.text)); break;
-        case Step::Action::RemoveConfig: host().removeConfig(); break;
-        case Step::Action::HoldLock:
-            ASSERT_EQ(other_.openLock(), SOUND_OK);
-            ASSERT_EQ(other_.tryLock(), SOUND_OK);
-            break;
+        case Step::Action::Unplug: ASSERT_TRUE(world().unplug(headsetIndex_)); break;
+        case Step::Action::WriteConfig: world().setConfig(step.text); break;
+        case Step::Action::RemoveConfig: world().setConfig(std::nullopt); break;
+        case Step::Action::HoldLock: ASSERT_TRUE(world().holdLock()); break;
         case Step::Action::ReleaseLock:
-            EXPECT_EQ(other_.unlock(), SOUND_OK) << "the other holder's lock is still its own";
-            EXPECT_EQ(other_.closeLock(), SOUND_OK);
+            EXPECT_TRUE(world().releaseLock()) << "the other holder's lock is still its own";
             break;
         case Step::Action::Call: FAIL() << "a call is no action"; break;
         }
@@ -165,8 +153,7 @@ private:
     }
 
     std::vector<std::shared_ptr<VirtualHeadset>> models_;
-    std::wstring headsetPath_;
-    ModeSwitchLock other_;
+    std::size_t headsetIndex_ = 0;
     std::vector<std::string> calls_;
     Baseline baseline_;
 };

@@ -1,7 +1,8 @@
 // Every allocation an exported function makes, failing in turn.
 //
-// This program replaces the global operator new and wraps malloc (linked
-// with -Wl,--wrap=malloc, which reaches the library's own calls of it).
+// This program replaces the global operator new (replaced_new.h) and wraps
+// malloc (linked with -Wl,--wrap=malloc, which reaches the library's own
+// calls of it).
 // While armed, allocations are counted and the nth one fails: operator new
 // throws std::bad_alloc (the nothrow form returns null), malloc returns
 // null. Allocations made inside the emulated Windows are counted but never
@@ -20,6 +21,7 @@
 #include "api/library_state.h"
 #include "platform_test.h"
 #include "platform/line_redirect.h"
+#include "replaced_new.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +33,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <new>
 #include <tuple>
 
 extern "C" void* __real_malloc(std::size_t size);
@@ -48,17 +49,6 @@ std::atomic<bool> failedInConfigRead{false};
 std::atomic<bool> failedInSwitchRead{false};
 thread_local bool inspecting = false;
 
-// Win32 functions are global C++ functions whose names start with a
-// capital letter or an underscore (_wfopen); the emulation's own code lives
-// in namespace emulated.
-bool isPlatformSymbol(const char* name) {
-    if (std::strncmp(name, "_ZN8emulated", 12) == 0 || std::strncmp(name, "_ZNK8emulated", 13) == 0) return true;
-    if (std::strncmp(name, "_Z", 2) != 0 || !std::isdigit(static_cast<unsigned char>(name[2]))) return false;
-    const char* identifier = name + 2;
-    while (std::isdigit(static_cast<unsigned char>(*identifier))) ++identifier;
-    return std::isupper(static_cast<unsigned char>(*identifier)) || *identifier == '_';
-}
-
 struct Stack {
     bool platform = false;
     bool configRead = false;
@@ -72,7 +62,7 @@ Stack inspectStack() {
     for (int i = 0; i < count; ++i) {
         Dl_info info;
         if (dladdr(frames[i], &info) == 0 || info.dli_sname == nullptr) continue;
-        if (isPlatformSymbol(info.dli_sname)) stack.platform = true;
+        if (tamo::test::isPlatformSymbol(info.dli_sname)) stack.platform = true;
         if (std::strstr(info.dli_sname, "17decideDeviceTable") || std::strstr(info.dli_sname, "16decideSeeThrough") ||
             std::strstr(info.dli_sname, "10printLines")) {
             stack.configRead = true;
@@ -99,8 +89,6 @@ bool failThisAllocation(Kind kind) {
     return true;
 }
 
-void* allocate(std::size_t size) { return __real_malloc(size == 0 ? 1 : size); }
-
 }  // namespace
 
 extern "C" void* __wrap_malloc(std::size_t size) {
@@ -108,23 +96,7 @@ extern "C" void* __wrap_malloc(std::size_t size) {
     return __real_malloc(size);
 }
 
-void* operator new(std::size_t size) {
-    if (failThisAllocation(Kind::New)) throw std::bad_alloc();
-    if (void* block = allocate(size)) return block;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (failThisAllocation(Kind::New)) return nullptr;
-    return allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+bool tamo::test::failThisNew(bool) { return failThisAllocation(Kind::New); }
 
 namespace tamo::sweep {
 namespace {
@@ -229,11 +201,8 @@ TEST_P(AllocationSweep, EveryAllocationFailingInTurn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, AllocationSweep,
-                         ::testing::Combine(::testing::ValuesIn(allExportCalls()), ::testing::ValuesIn(allSituations())),
-                         [](const auto& test) {
-                             return std::string(std::get<0>(test.param).name) + "_" + nameOf(std::get<1>(test.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, AllocationSweep, everyCallInEverySituation(),
+                         callInSituationName);
 
 class CaseCount : public ::testing::Environment {
 public:

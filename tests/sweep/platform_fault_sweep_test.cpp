@@ -346,11 +346,8 @@ TEST_P(PlatformFaultSweep, EveryPlatformCallFailingInTurn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, PlatformFaultSweep,
-                         ::testing::Combine(::testing::ValuesIn(allExportCalls()), ::testing::ValuesIn(allSituations())),
-                         [](const auto& test) {
-                             return std::string(std::get<0>(test.param).name) + "_" + nameOf(std::get<1>(test.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryExportInEverySituation, PlatformFaultSweep, everyCallInEverySituation(),
+                         callInSituationName);
 
 // The number of (call, situation, failing position) cases, clean runs
 // included, for the record.

@@ -11,7 +11,6 @@
 #include "sweep_world.h"
 
 #include "api/library_state.h"
-#include "api/mode_switch_lock.h"
 #include "platform_test.h"
 #include "platform/line_redirect.h"
 
@@ -45,7 +44,6 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 namespace tamo::sweep {
 namespace {
 
-using emulated::HidBus;
 using emulated::System;
 using emulated::VirtualHeadset;
 
@@ -112,7 +110,6 @@ public:
         world_.enter(Situation::SeeThroughConfig, Export::Destroy);
         setInitialised(initialised_);
         plugged_ = true;
-        busyHolder_ = nullptr;
         audioMode_ = 0;
         hiPower_ = true;
     }
@@ -153,7 +150,7 @@ public:
             break;
         }
         }
-        EXPECT_EQ(System::openHandleCount(), busyHolder_ ? 1u : 0u) << "a handle outlived the call";
+        EXPECT_EQ(System::openHandleCount(), world_.lockHeldElsewhere() ? 1u : 0u) << "a handle outlived the call";
         // The emulation logs every platform call, and its log keeps the
         // capacity it once had: kept short, it cannot pass for growth.
         emulated::CallLog::clear();
@@ -162,8 +159,6 @@ public:
 
     // Ends a round with nothing of the test's own left in the world.
     void endRound() {
-        if (busyHolder_) CloseHandle(busyHolder_);
-        busyHolder_ = nullptr;
         world_.leave();
     }
 
@@ -174,20 +169,17 @@ private:
     // headset goes away for a while.
     void maybeDisturb() {
         if (random_() % 150 == 0) {
-            if (busyHolder_) {
-                ReleaseSemaphore(busyHolder_, 1, nullptr);
-                CloseHandle(busyHolder_);
-                busyHolder_ = nullptr;
+            if (world_.lockHeldElsewhere()) {
+                world_.releaseLock();
             } else {
-                busyHolder_ = CreateSemaphoreW(nullptr, 1, 1, kModeSwitchLockName);
-                WaitForSingleObject(busyHolder_, 0);
+                world_.holdLock();
             }
         }
         if (random_() % 150 == 0) {
             if (plugged_) {
-                HidBus::unplug(world_.headsetInterface.path);
+                world_.unplug(0);
             } else {
-                HidBus::plug(world_.headsetInterface);
+                world_.replug(0);
             }
             plugged_ = !plugged_;
         }
@@ -201,7 +193,7 @@ private:
 
     StatusCode commandResult() const {
         if (!initialised_) return SOUND_ERROR_NOT_INITIALIZED;
-        if (busyHolder_) return SOUND_ERROR_LOCK_BUSY;
+        if (world_.lockHeldElsewhere()) return SOUND_ERROR_LOCK_BUSY;
         return plugged_ ? SOUND_OK : SOUND_ERROR_DEVICE_NOT_FOUND;
     }
 
@@ -217,7 +209,6 @@ private:
     bool initialised_ = false;
     bool pendingInit_ = false;
     bool plugged_ = true;
-    HANDLE busyHolder_ = nullptr;
     int audioMode_ = 0;
     bool hiPower_ = true;
     long calls_ = 0;
@@ -284,11 +275,9 @@ TEST_F(Soak, EightThreadsOnlyEverSucceedOrFindTheLockBusy) {
     constexpr int kThreads = 8;
 
     world.enter(Situation::SeeThroughConfig, Export::Destroy);
-    HidBus::unplug(world.headsetInterface.path);
+    world.unplug(0);
     auto probe = std::make_shared<OverlapProbe>(world.headset);
-    emulated::HidInterface probed = world.headsetInterface;
-    probed.device = probe;
-    HidBus::plug(probed);
+    world.plug({}, world.headset, probe);
 
     std::atomic<long> succeeded{0};
     std::atomic<long> busy{0};

@@ -10,23 +10,9 @@
 #include <ostream>
 #include <regex>
 #include <set>
-#include <stdexcept>
 
 namespace tamo::sweep {
 namespace {
-
-const char* const kBuiltInTable =
-    "NUM_OF_CONFIG=3\n"
-    "VENDORID_001=2E5C\nPRODUCTID_001=0712\nUSAGE_001=0001\nUSAGEPAGE_001=FF00\n"
-    "PRODUCTNAME_001=Tamo Mk2\nREPORTID_001=0\nDEVICENAME_001=HMD#0\n"
-    "VENDORID_002=2E5C\nPRODUCTID_002=0712\nUSAGE_002=0001\nUSAGEPAGE_002=FF00\n"
-    "PRODUCTNAME_002=TAMO_Zenith\nREPORTID_002=0\nDEVICENAME_002=HMD#0\n"
-    "VENDORID_003=2E5C\nPRODUCTID_003=0712\nUSAGE_003=0001\nUSAGEPAGE_003=FF00\n"
-    "PRODUCTNAME_003=TAMO Prime\nREPORTID_003=0\nDEVICENAME_003=HMD#0\n";
-
-void writeConfig(const emulated::HostDirectory& host, const std::string& text) {
-    if (!host.writeConfig(text)) throw std::runtime_error("cannot write " + (host.path() / "hmd_config.ini").string());
-}
 
 bool usesConfig(Situation situation) {
     return situation == Situation::SeeThroughConfig || situation == Situation::LockOpenElsewhere ||
@@ -76,43 +62,31 @@ std::vector<ExportCall> allExportCalls() {
 void PrintTo(Situation situation, std::ostream* os) { *os << nameOf(situation); }
 void PrintTo(const ExportCall& call, std::ostream* os) { *os << call.name; }
 
-World::World() {
-    writeConfig(seeThrough_, std::string(kBuiltInTable) + "ENABLE_SEE_THROUGH=1\n");
-    writeConfig(malformed_, std::string(kBuiltInTable) + "\nENABLE_SEE_THROUGH=1\n");
-}
-
-World::~World() { leave(); }
-
 void World::enter(Situation situation, Export call) {
-    leave();
-    const emulated::HostDirectory& host = usesConfig(situation)                  ? seeThrough_
-                                          : situation == Situation::MalformedConfig ? malformed_
-                                                                                    : plain_;
-    host.enterFreshWorld();
+    reset();
+    std::optional<std::string> config;
+    if (usesConfig(situation)) config = emulated::builtInTableConfig("ENABLE_SEE_THROUGH=1\n");
+    if (situation == Situation::MalformedConfig) config = emulated::builtInTableConfig("\nENABLE_SEE_THROUGH=1\n");
+    setConfig(config);
 
-    headset = std::make_shared<emulated::VirtualHeadset>();
-    headsetInterface = emulated::VirtualHeadset::describe(headset);
-    if (situation != Situation::HeadsetAbsent) emulated::HidBus::plug(headsetInterface);
+    if (situation == Situation::HeadsetAbsent) {
+        headset = std::make_shared<emulated::VirtualHeadset>();
+    } else {
+        headset = plug().headset;
+    }
     if (situation == Situation::HeadsetLate) headset->setInputDelayMs(kLateHeadsetDelayMs);
 
     otherHolderCount.reset();
     if (situation == Situation::LockOpenElsewhere || situation == Situation::LockBusy) {
-        otherHolder_ = CreateSemaphoreW(nullptr, 1, 1, kModeSwitchLockName);
-        if (situation == Situation::LockBusy) WaitForSingleObject(otherHolder_, 0);
-        otherHolderCount = situation == Situation::LockBusy ? 0 : 1;
+        const bool busy = situation == Situation::LockBusy;
+        holdLock(busy);
+        otherHolderCount = busy ? 0 : 1;
     }
     baselineHandles = emulated::System::openHandleCount();
 
     // Init starts from scratch; every other call needs the library enabled.
     setInitialised(call != Export::Init);
     emulated::CallLog::clear();
-}
-
-void World::leave() {
-    if (otherHolder_ != nullptr) {
-        CloseHandle(otherHolder_);
-        otherHolder_ = nullptr;
-    }
 }
 
 bool isDocumentedLine(const std::string& line) {

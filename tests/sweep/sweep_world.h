@@ -7,11 +7,11 @@
 // state each exported call needs to do its work.
 #pragma once
 
-#include "platform/emulated/hid_bus.h"
-#include "platform/emulated/host_directory.h"
 #include "platform/emulated/system.h"
-#include "platform/emulated/virtual_headset.h"
+#include "platform/emulated/world.h"
 #include "tamo_settings.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tamo::sweep {
@@ -48,6 +49,15 @@ struct ExportCall {
 };
 std::vector<ExportCall> allExportCalls();
 
+// The sweeps' parameters: every exported call in every situation, and the
+// test name of each pair ("AudioMode1_LockBusy").
+inline auto everyCallInEverySituation() {
+    return ::testing::Combine(::testing::ValuesIn(allExportCalls()), ::testing::ValuesIn(allSituations()));
+}
+inline std::string callInSituationName(const ::testing::TestParamInfo<std::tuple<ExportCall, Situation>>& test) {
+    return std::string(std::get<0>(test.param).name) + "_" + nameOf(std::get<1>(test.param));
+}
+
 // For GoogleTest's messages.
 void PrintTo(Situation situation, std::ostream* os);
 void PrintTo(const ExportCall& call, std::ostream* os);
@@ -55,34 +65,23 @@ void PrintTo(const ExportCall& call, std::ostream* os);
 // Input reports of the late headset arrive this long after they are asked for.
 inline constexpr std::uint64_t kLateHeadsetDelayMs = 36'000'000;
 
-// The emulated world of one situation. Directories live as long as the
-// object; enter() may be called any number of times.
-class World {
+// The emulated world of one situation; enter() may be called any number of
+// times.
+class World : public emulated::World {
 public:
-    World();
-    ~World();
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
-
     // A fresh world in `situation`, the library's initialised state as
     // `call` needs it, and an empty call log.
     void enter(Situation situation, Export call);
     // Releases what the situation itself holds (the other semaphore holder).
-    void leave();
+    void leave() { releaseLock(); }
 
+    // Plugged in as interface 0, except where the situation has no headset.
     std::shared_ptr<emulated::VirtualHeadset> headset;
-    emulated::HidInterface headsetInterface;
     // Handles the situation holds itself; the library's calls must leave
     // the count there.
     std::size_t baselineHandles = 0;
     // The semaphore count another holder keeps alive, if there is one.
     std::optional<long> otherHolderCount;
-
-private:
-    emulated::HostDirectory plain_;
-    emulated::HostDirectory seeThrough_;
-    emulated::HostDirectory malformed_;
-    HANDLE otherHolder_ = nullptr;
 };
 
 // Everything the library may print: its fixed messages, the lines that

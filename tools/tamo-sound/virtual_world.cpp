@@ -1,203 +1,29 @@
 #include "virtual_world.h"
 
-#include "api/mode_switch_lock.h"
-#include "platform/emulated/hid_bus.h"
-#include "platform/emulated/host_directory.h"
-#include "platform/emulated/system.h"
-#include "platform/emulated/virtual_headset.h"
-#include "platform/win32.h"
 #include "table_entry_json.h"
 #include "text_paths.h"
 
-#include <array>
-#include <charconv>
-#include <cstdio>
-#include <mutex>
-#include <span>
-#include <utility>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <span>
 #include <sstream>
-#include <string_view>
+#include <utility>
 
 namespace tamo::tool {
 namespace {
 
 constexpr const wchar_t* kExecutableName = L"tamo-sound.exe";
 constexpr const char* kStateVariable = "TAMO_VIRTUAL_STATE";
-constexpr unsigned kOldFirmware = kMinimumFirmwareVersion - 1;
-
-std::string_view trimmed(std::string_view text) {
-    std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::optional<unsigned> parseNumber(std::string_view text, int base, unsigned maximum) {
-    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) text.remove_prefix(2);
-    unsigned value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > maximum) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-InterfaceSpec plainInterface() {
-    InterfaceSpec entry;
-    entry.headset = false;
-    entry.product = L"HID interface";
-    entry.vendorId = 0x0000;
-    entry.productId = 0x0000;
-    entry.usagePage = 0x0001;
-    entry.usage = 0x0000;
-    return entry;
-}
-
-// Applies one key of a [headset] or [interface] section.
-std::optional<std::string> applyKey(InterfaceSpec& entry, std::string_view key, std::string_view value) {
-    struct HexField {
-        std::string_view key;
-        unsigned InterfaceSpec::*field;
-    };
-    for (auto [name, field] : {HexField{"vendor_id", &InterfaceSpec::vendorId},
-                               HexField{"product_id", &InterfaceSpec::productId},
-                               HexField{"usage_page", &InterfaceSpec::usagePage}, HexField{"usage", &InterfaceSpec::usage}}) {
-        if (key != name) continue;
-        std::optional<unsigned> number = parseNumber(value, 16, 0xFFFF);
-        if (!number) return std::string(key) + " takes a 16-bit hexadecimal number";
-        entry.*field = *number;
-        return std::nullopt;
-    }
-    for (auto [name, field] : {HexField{"input_length", &InterfaceSpec::inputLength},
-                               HexField{"output_length", &InterfaceSpec::outputLength},
-                               HexField{"feature_length", &InterfaceSpec::featureLength}}) {
-        if (key != name) continue;
-        std::optional<unsigned> number = parseNumber(value, 10, 0xFFFF);
-        if (!number) return std::string(key) + " takes a decimal number of bytes";
-        entry.*field = *number;
-        return std::nullopt;
-    }
-    if (key == "product") {
-        entry.product = wideFromUtf8(value);
-    } else if (key == "firmware" && entry.headset) {
-        std::optional<unsigned> number = parseNumber(value, 10, 999);
-        if (!number) return "firmware takes a decimal number from 0 to 999";
-        entry.firmware = *number;
-    } else if (key == "silent" && entry.headset) {
-        std::optional<bool> flag = parseSwitch(value);
-        if (!flag) return "silent takes yes or no (or on, off, 1, 0)";
-        entry.silent = *flag;
-    } else if (key == "openable") {
-        std::optional<bool> flag = parseSwitch(value);
-        if (!flag) return "openable takes yes or no (or on, off, 1, 0)";
-        entry.openable = *flag;
-    } else {
-        return "unknown key " + std::string(key);
-    }
-    return std::nullopt;
-}
 
 }  // namespace
-
-std::optional<Profile> parseProfile(const std::string& text, const std::string& name, std::string& error) {
-    Profile profile;
-    profile.name = name;
-    enum class Section { None, Interface, Lock } section = Section::None;
-    std::istringstream stream(text);
-    std::string raw;
-    for (int number = 1; std::getline(stream, raw); ++number) {
-        std::string_view line = trimmed(raw);
-        auto fail = [&](const std::string& why) {
-            error = name + ", line " + std::to_string(number) + ": " + why;
-            return std::nullopt;
-        };
-        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
-        if (line == "[headset]" || line == "[interface]") {
-            profile.interfaces.push_back(line == "[headset]" ? InterfaceSpec{} : plainInterface());
-            section = Section::Interface;
-            continue;
-        }
-        if (line == "[lock]") {
-            section = Section::Lock;
-            continue;
-        }
-        if (line.front() == '[') return fail("unknown section " + std::string(line));
-        std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) return fail("expected key = value");
-        std::string_view key = trimmed(line.substr(0, equals));
-        std::string_view value = trimmed(line.substr(equals + 1));
-        if (section == Section::None) return fail("a key before the first section");
-        if (section == Section::Lock) {
-            std::optional<bool> held = key == "held" ? parseSwitch(value) : std::nullopt;
-            if (!held) return fail("[lock] takes held = yes or no");
-            profile.lockHeld = *held;
-            continue;
-        }
-        if (std::optional<std::string> problem = applyKey(profile.interfaces.back(), key, value)) return fail(*problem);
-    }
-    return profile;
-}
-
-namespace {
-
-struct BuiltInProfile {
-    const char* name;
-    void (*build)(Profile&);
-};
-
-// Every built-in profile, in the order --help and errors list them.
-constexpr BuiltInProfile kBuiltInProfiles[] = {
-    {"default", [](Profile& profile) { profile.interfaces = {InterfaceSpec{}}; }},
-    {"none", [](Profile&) {}},
-    {"old-firmware",
-     [](Profile& profile) {
-         InterfaceSpec headset;
-         headset.firmware = kOldFirmware;
-         profile.interfaces = {headset};
-     }},
-    {"silent",
-     [](Profile& profile) {
-         InterfaceSpec headset;
-         headset.silent = true;
-         profile.interfaces = {headset};
-     }},
-    {"busy",
-     [](Profile& profile) {
-         profile.interfaces = {InterfaceSpec{}};
-         profile.lockHeld = true;
-     }},
-    {"two-headsets",
-     [](Profile& profile) {
-         InterfaceSpec second;
-         second.product = L"TAMO Prime";
-         profile.interfaces = {InterfaceSpec{}, second};
-     }},
-};
-
-}  // namespace
-
-std::string builtInProfileNames() {
-    std::string names;
-    for (const BuiltInProfile& builtIn : kBuiltInProfiles) {
-        if (!names.empty()) names += ", ";
-        names += builtIn.name;
-    }
-    return names;
-}
 
 std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& error) {
-    Profile profile;
-    profile.name = nameOrPath;
-    for (const BuiltInProfile& builtIn : kBuiltInProfiles) {
-        if (nameOrPath != builtIn.name) continue;
-        builtIn.build(profile);
-        return profile;
-    }
+    if (std::optional<Profile> builtIn = emulated::builtInProfile(nameOrPath)) return builtIn;
     std::ifstream file(nameOrPath, std::ios::binary);
     if (!file) {
-        error = "--virtual: '" + nameOrPath + "' is neither a profile (" + builtInProfileNames() +
+        error = "--virtual: '" + nameOrPath + "' is neither a profile (" + emulated::builtInProfileNames() +
                 ") nor a readable file";
         return std::nullopt;
     }
@@ -265,13 +91,6 @@ private:
     std::vector<ExchangedReport> reports_;
 };
 
-struct VirtualWorld::Plugged {
-    InterfaceSpec entry;
-    std::shared_ptr<emulated::VirtualHeadset> headset;  // null for a plain interface
-    std::shared_ptr<ReportLog> log;
-    int headsetNumber = 0;
-};
-
 std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::string& error) {
     std::unique_ptr<VirtualWorld> world(new VirtualWorld);
     std::optional<Profile> profile = findProfile(options.virtualProfile.value_or("default"), error);
@@ -287,9 +106,7 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
         }
         directory = *options.exeDir;
     }
-    world->host_ = std::make_unique<emulated::HostDirectory>(directory, kExecutableName);
-    world->host_->useAsExecutableDirectory();
-    world->executablePath_ = world->host_->executablePath();
+    world->world_ = std::make_unique<emulated::World>(directory, kExecutableName);
 
     const char* fromEnvironment = std::getenv(kStateVariable);
     world->stateFile_ = options.stateFile                        ? *options.stateFile
@@ -298,68 +115,39 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
     world->loaded_ = loadStateFile(world->stateFile_);
     if (std::optional<std::string> warning = world->loadWarning()) world->warnings_.push_back(*warning);
 
-    int headsets = 0;
-    unsigned instance = 0;
-    for (const InterfaceSpec& entry : world->profile_.interfaces) {
-        auto plugged = std::make_unique<Plugged>();
-        plugged->entry = entry;
-        emulated::HidInterface description;
-        if (entry.headset) {
-            plugged->headset = std::make_shared<emulated::VirtualHeadset>();
-            plugged->headsetNumber = ++headsets;
-            plugged->headset->setFirmwareVersion(entry.firmware);
-            plugged->headset->setSilent(entry.silent);
-            HeadsetState state;
-            if (auto saved = world->loaded_.state.find(headsets); saved != world->loaded_.state.end()) {
-                state = saved->second;
-            }
-            world->initial_[headsets] = state;
-            plugged->headset->setAudioMode(state.audioMode);
-            plugged->headset->setHiPower(state.hiPower);
-            plugged->headset->setSeeThrough(state.seeThrough);
-            description = emulated::VirtualHeadset::describe(plugged->headset, entry.product, instance);
-            plugged->log = std::make_shared<ReportLog>(plugged->headset, plugged->headsetNumber);
-            description.device = plugged->log;
-        }
-        description.path = emulated::HidBus::devicePath(static_cast<USHORT>(entry.vendorId),
-                                                        static_cast<USHORT>(entry.productId), instance++);
-        description.vendorId = static_cast<USHORT>(entry.vendorId);
-        description.productId = static_cast<USHORT>(entry.productId);
-        description.productString = entry.product;
-        description.usagePage = static_cast<USAGE>(entry.usagePage);
-        description.usage = static_cast<USAGE>(entry.usage);
-        description.inputReportByteLength = static_cast<USHORT>(entry.inputLength);
-        description.outputReportByteLength = static_cast<USHORT>(entry.outputLength);
-        description.featureReportByteLength = static_cast<USHORT>(entry.featureLength);
-        description.openable = entry.openable;
-        emulated::HidBus::plug(std::move(description));
-        world->plugged_.push_back(std::move(plugged));
-    }
-
-    if (world->profile_.lockHeld) {
-        // Another holder of the lock, as a second host process would be.
-        HANDLE lock = CreateSemaphoreW(nullptr, 1, 1, kModeSwitchLockName);
-        if (lock && WaitForSingleObject(lock, 0) == WAIT_OBJECT_0) {
-            world->lockHolder_ = lock;
-        } else if (lock) {
-            CloseHandle(lock);
-        }
-    }
+    world->plugProfile();
     return world;
 }
 
-VirtualWorld::~VirtualWorld() {
-    if (lockHolder_) {
-        ReleaseSemaphore(lockHolder_, 1, nullptr);
-        CloseHandle(lockHolder_);
+VirtualWorld::~VirtualWorld() = default;
+
+// Each headset starts as the state file left it, and behind a log of the
+// reports it exchanges.
+void VirtualWorld::plugProfile() {
+    int headsets = 0;
+    for (const InterfaceSpec& spec : profile_.interfaces) {
+        if (!spec.headset) {
+            world_->plug(spec);
+            continue;
+        }
+        auto headset = std::make_shared<emulated::VirtualHeadset>();
+        HeadsetState state;
+        if (auto saved = loaded_.state.find(++headsets); saved != loaded_.state.end()) state = saved->second;
+        initial_[headsets] = state;
+        headset->setAudioMode(state.audioMode);
+        headset->setHiPower(state.hiPower);
+        headset->setSeeThrough(state.seeThrough);
+        logs_.push_back(std::make_shared<ReportLog>(headset, headsets));
+        world_->plug(spec, headset, logs_.back());
     }
+    // Another holder of the lock, as a second host process would be.
+    if (profile_.lockHeld) world_->holdLock();
 }
 
 std::vector<ExchangedReport> VirtualWorld::takeReports() {
     std::vector<ExchangedReport> reports;
-    for (const auto& plugged : plugged_) {
-        if (!plugged->log) continue;
-        for (ExchangedReport& report : plugged->log->take()) reports.push_back(std::move(report));
+    for (const auto& log : logs_) {
+        for (ExchangedReport& report : log->take()) reports.push_back(std::move(report));
     }
     return reports;
 }
@@ -385,10 +173,10 @@ std::optional<std::string> VirtualWorld::loadWarning() const {
 
 std::optional<std::string> VirtualWorld::save() {
     VirtualState current;
-    for (const auto& plugged : plugged_) {
-        if (!plugged->headset) continue;
-        current[plugged->headsetNumber] =
-            HeadsetState{plugged->headset->audioMode(), plugged->headset->hiPower(), plugged->headset->seeThrough()};
+    for (const emulated::World::Plugged& plugged : world_->plugged()) {
+        if (!plugged.headset) continue;
+        current[plugged.headsetNumber] =
+            HeadsetState{plugged.headset->audioMode(), plugged.headset->hiPower(), plugged.headset->seeThrough()};
     }
     // Only a change of the headsets is written: a run that only reads them
     // leaves the file alone.
@@ -407,20 +195,22 @@ std::optional<std::string> VirtualWorld::save() {
 
 std::string VirtualWorld::summary() const {
     std::string text = "profile " + profile_.name + ":";
-    if (plugged_.empty()) text += " no HID interface";
-    for (std::size_t i = 0; i < plugged_.size(); ++i) {
-        const Plugged& plugged = *plugged_[i];
-        text += (i > 0 ? ", " : " ") + std::string(plugged.headset ? "headset '" : "interface '") +
-                utf8FromWide(plugged.entry.product) + "'";
-        if (plugged.headset) {
-            text += " (firmware " + std::to_string(plugged.entry.firmware) + (plugged.entry.silent ? ", silent" : "") +
-                    ", audioMode " + std::to_string(plugged.headset->audioMode()) + ", hiPower " +
-                    (plugged.headset->hiPower() ? "on" : "off") + ", see-through " +
-                    (plugged.headset->seeThrough() ? "on" : "off") + ")";
+    const auto& plugged = world_->plugged();
+    if (plugged.empty()) text += " no HID interface";
+    for (std::size_t i = 0; i < plugged.size(); ++i) {
+        const InterfaceSpec& spec = plugged[i].spec;
+        const emulated::VirtualHeadset* headset = plugged[i].headset.get();
+        text += (i > 0 ? ", " : " ") + std::string(headset ? "headset '" : "interface '") + utf8FromWide(spec.product) +
+                "'";
+        if (headset) {
+            text += " (firmware " + std::to_string(spec.firmware) + (spec.silent ? ", silent" : "") +
+                    ", audioMode " + std::to_string(headset->audioMode()) + ", hiPower " +
+                    (headset->hiPower() ? "on" : "off") + ", see-through " + (headset->seeThrough() ? "on" : "off") +
+                    ")";
         }
     }
-    if (lockHolder_) text += "; the mode-switch lock is held by another caller";
-    return text + "; state file " + stateFile_ + "; executable " + utf8FromWide(executablePath_);
+    if (world_->lockHeldElsewhere()) text += "; the mode-switch lock is held by another caller";
+    return text + "; state file " + stateFile_ + "; executable " + utf8FromWide(world_->executablePath());
 }
 
 Json VirtualWorld::describe() const {
@@ -445,25 +235,25 @@ Json VirtualWorld::describe() const {
         break;
     }
     json.set("state_file_was", outcome);
-    json.set("executable", utf8FromWide(executablePath_));
-    json.set("lock_held_by_another", lockHolder_ != nullptr);
+    json.set("executable", utf8FromWide(world_->executablePath()));
+    json.set("lock_held_by_another", world_->lockHeldElsewhere());
     Json interfaces = Json::array();
-    for (const auto& plugged : plugged_) {
+    for (const emulated::World::Plugged& plugged : world_->plugged()) {
         Json item = Json::object();
-        item.set("kind", plugged->headset ? "headset" : "interface");
-        item.set("product", utf8FromWide(plugged->entry.product));
-        item.set("vendor_id", plugged->entry.vendorId);
-        item.set("vendor_id_hex", hexId(static_cast<std::uint16_t>(plugged->entry.vendorId)));
-        item.set("product_id", plugged->entry.productId);
-        item.set("product_id_hex", hexId(static_cast<std::uint16_t>(plugged->entry.productId)));
-        item.set("openable", plugged->entry.openable);
-        if (plugged->headset) {
-            item.set("headset", plugged->headsetNumber);
-            item.set("firmware", plugged->entry.firmware);
-            item.set("silent", plugged->entry.silent);
-            item.set("audio_mode", plugged->headset->audioMode());
-            item.set("hi_power", plugged->headset->hiPower());
-            item.set("see_through", plugged->headset->seeThrough());
+        item.set("kind", plugged.headset ? "headset" : "interface");
+        item.set("product", utf8FromWide(plugged.spec.product));
+        item.set("vendor_id", plugged.spec.vendorId);
+        item.set("vendor_id_hex", hexId(static_cast<std::uint16_t>(plugged.spec.vendorId)));
+        item.set("product_id", plugged.spec.productId);
+        item.set("product_id_hex", hexId(static_cast<std::uint16_t>(plugged.spec.productId)));
+        item.set("openable", plugged.spec.openable);
+        if (plugged.headset) {
+            item.set("headset", plugged.headsetNumber);
+            item.set("firmware", plugged.spec.firmware);
+            item.set("silent", plugged.spec.silent);
+            item.set("audio_mode", plugged.headset->audioMode());
+            item.set("hi_power", plugged.headset->hiPower());
+            item.set("see_through", plugged.headset->seeThrough());
         }
         interfaces.push(std::move(item));
     }
