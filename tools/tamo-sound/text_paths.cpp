@@ -5,7 +5,7 @@
 #include <vector>
 
 #if !defined(_WIN32)
-#include "platform/emulated/host_directory.h"
+#include "platform/emulated/world.h"
 #include "platform/emulated/utf8.h"
 
 #include <filesystem>

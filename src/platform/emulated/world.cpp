@@ -1,6 +1,5 @@
 #include "platform/emulated/world.h"
 
-#include "config/config_text.h"
 #include "config/hmd_config.h"
 #include "platform/emulated/system.h"
 
@@ -11,15 +10,14 @@
 namespace emulated {
 
 std::string builtInTableConfig(std::string_view extra) {
-    // The library's own decision over no file at all holds the built-in
-    // entries as written.
-    const tamo::DeviceTableDecision decision = tamo::decideDeviceTable(tamo::TextSource(""), false);
-    std::string text = std::string(tamo::config_key::kNumOfConfig) + "=" + std::to_string(decision.origins.size()) + "\n";
+    // The library's built-in entries as written.
+    std::string text =
+        std::string(tamo::config_key::kNumOfConfig) + "=" + std::to_string(tamo::kBuiltInEntries.size()) + "\n";
     int index = 0;
-    for (const tamo::EntryOrigin& origin : decision.origins) {
+    for (const tamo::EntryText& entry : tamo::kBuiltInEntries) {
         ++index;
         for (std::size_t field = 0; field < tamo::kEntryKeyCount; ++field) {
-            text += tamo::entryKey(field, index) + "=" + origin.written[field] + "\n";
+            text += tamo::entryKey(field, index) + "=" + std::string(entry[field]) + "\n";
         }
     }
     return text.append(extra);
