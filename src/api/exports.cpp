@@ -41,8 +41,6 @@ StatusCode guarded(Body&& body) noexcept {
 
 StatusCode noPrecondition() { return SOUND_OK; }
 
-bool isAudioMode(std::int32_t mode) { return mode >= 0 && mode <= 2; }
-
 // The MCU reports hi power as an "off" byte: zero means on.
 std::uint8_t hiPowerStateOf(const StatusBlock& featureBlock) {
     return featureBlock[status::kHiPowerStatus] == 0 ? 1 : 0;

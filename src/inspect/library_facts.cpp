@@ -4,6 +4,7 @@
 #include "api/firmware_check.h"
 #include "api/mode_switch_lock.h"
 #include "config/hmd_config_reader.h"
+#include "protocol/command_payloads.h"
 
 namespace tamo::inspect {
 
@@ -13,6 +14,8 @@ std::wstring libraryConfigPath() {
 }
 
 std::wstring configPathIn(const std::wstring& directory) { return directory + L"\\" + kHmdConfigFileName; }
+
+bool isAudioMode(std::int32_t mode) { return tamo::isAudioMode(mode); }
 
 std::uint32_t minimumFirmwareVersion() { return kMinimumFirmwareVersion; }
 

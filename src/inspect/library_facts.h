@@ -15,6 +15,9 @@ std::wstring libraryConfigPath();
 // The one it would read for an executable in `directory` (a Windows path).
 std::wstring configPathIn(const std::wstring& directory);
 
+// Whether the library takes `mode` as an audio mode to set.
+bool isAudioMode(std::int32_t mode);
+
 // The oldest headset firmware the library accepts.
 std::uint32_t minimumFirmwareVersion();
 

@@ -37,6 +37,9 @@ CommandPayload statusRequestPayload();
 // The MCU's flag is "hi power off", so switching on clears it.
 CommandPayload hiPowerPayload(bool on);
 CommandPayload seeThroughPayload(bool on);
+// The audio modes the headset knows: 0, 1 and 2.
+constexpr bool isAudioMode(std::int32_t mode) { return mode >= 0 && mode <= 2; }
+
 // `mode` is the audio mode byte as sent: 0, 1 or 2.
 CommandPayload audioModePayload(std::uint8_t mode);
 

@@ -10,7 +10,6 @@ StatusCode callNativeExport(Export which, std::int32_t argument, SoundState* rec
     case Export::AudioMode: return qor_tamo_sound_set_audio_mode(argument);
     case Export::HiPower: return qor_tamo_sound_set_hi_power_state(static_cast<std::uint8_t>(argument));
     case Export::GetState: return qor_tamo_sound_get_state(record);
-    case Export::GetStateWithoutRecord: return qor_tamo_sound_get_state(nullptr);
     }
     return SOUND_OK;
 }

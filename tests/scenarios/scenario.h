@@ -11,6 +11,7 @@
 #pragma once
 
 #include "expected_reports.h"
+#include "inspect/exports.h"
 #include "tamo_settings.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ namespace tamo::test {
 
 enum class Host { Emulated, Wine };
 
-enum class Export { Init, Destroy, SeeThrough, AudioMode, HiPower, GetState, GetStateWithoutRecord };
+using inspect::Export;
 
 // An interface on the HID bus, in enumeration order. Each one is a headset
 // model of its own, whatever it presents itself as.
@@ -76,6 +77,7 @@ struct Step {
     StatusCode expected = SOUND_OK;
     std::vector<std::string> lines{};       // printed by the call, exactly
     std::optional<SoundState> record{};     // get_state: the host's record afterwards
+    bool nullRecord = false;                // get_state: called with NULL for the record
     std::string text{};
     StatusBytes status{};
     Refusal refusal = Refusal::Read;
@@ -84,6 +86,7 @@ struct Step {
 // Steps.
 Step call(Export which, std::int32_t argument, StatusCode expected, std::vector<std::string> lines = {});
 Step getState(StatusCode expected, SoundState record, std::vector<std::string> lines = {});
+Step getStateWithoutRecord(StatusCode expected);
 Step setVersionText(std::string text);
 Step setStatus(StatusBytes status);
 Step setReportsBeforeVersion(std::int32_t count);

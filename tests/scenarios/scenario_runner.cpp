@@ -9,19 +9,6 @@
 namespace tamo::test {
 namespace {
 
-const char* nameOf(Export which) {
-    switch (which) {
-    case Export::Init: return "init";
-    case Export::Destroy: return "destroy";
-    case Export::SeeThrough: return "set_see_through_state";
-    case Export::AudioMode: return "set_audio_mode";
-    case Export::HiPower: return "set_hi_power_state";
-    case Export::GetState: return "get_state";
-    case Export::GetStateWithoutRecord: return "get_state(NULL)";
-    }
-    return "?";
-}
-
 std::string hex(const Image& image) {
     std::string text;
     char byte[4];
@@ -39,11 +26,11 @@ std::vector<std::string> hex(const std::vector<Image>& images) {
 }
 
 void runCall(const Step& step, std::size_t index, ScenarioHost& host) {
-    SCOPED_TRACE("step " + std::to_string(index) + ": " + nameOf(step.call) + "(" + std::to_string(step.argument) +
-                 ")");
+    SCOPED_TRACE("step " + std::to_string(index) + ": " + inspect::exportFunctionName(step.call) + "(" +
+                 (step.nullRecord ? "NULL" : std::to_string(step.argument)) + ")");
     SoundState record = kHostRecord;
     PrintedLines printed;
-    const StatusCode result = host.call(step.call, step.argument, &record);
+    const StatusCode result = host.call(step.call, step.argument, step.nullRecord ? nullptr : &record);
     const std::vector<std::string> lines = printed.take();
     EXPECT_EQ(result, step.expected);
     EXPECT_EQ(lines, step.lines);

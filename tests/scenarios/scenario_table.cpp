@@ -17,6 +17,12 @@ Step getState(StatusCode expected, SoundState record, std::vector<std::string> l
     return step;
 }
 
+Step getStateWithoutRecord(StatusCode expected) {
+    Step step = call(Export::GetState, 0, expected);
+    step.nullRecord = true;
+    return step;
+}
+
 Step setVersionText(std::string text) { return {.action = Step::Action::SetVersionText, .text = std::move(text)}; }
 
 Step setStatus(StatusBytes status) { return {.action = Step::Action::SetStatus, .status = status}; }
@@ -280,7 +286,7 @@ void addCommands(std::vector<Scenario>& table) {
     for (std::int32_t mode : {-1999, -1, 3, INT32_MAX}) {
         beforeInit.steps.push_back(call(Export::AudioMode, mode, SOUND_ERROR_NOT_INITIALIZED));
     }
-    beforeInit.steps.push_back(call(Export::GetStateWithoutRecord, 0, SOUND_ERROR_NOT_INITIALIZED));
+    beforeInit.steps.push_back(getStateWithoutRecord(SOUND_ERROR_NOT_INITIALIZED));
     beforeInit.steps.push_back(call(Export::SeeThrough, 1, SOUND_ERROR_NOT_INITIALIZED));
     table.push_back(beforeInit);
 
@@ -364,7 +370,7 @@ void addGetState(std::vector<Scenario>& table) {
 
     table.push_back({.name = "GetStateWithoutARecordIsRefusedBeforeTheLock",
                      .initialised = true,
-                     .steps = {act(A::HoldLock), call(Export::GetStateWithoutRecord, 0, SOUND_ERROR_INVALID_ARGUMENT),
+                     .steps = {act(A::HoldLock), getStateWithoutRecord(SOUND_ERROR_INVALID_ARGUMENT),
                                act(A::ReleaseLock)},
                      .expected = {.platformCallTotal = 0}});
     // The hi-power field was already written from the feature report.

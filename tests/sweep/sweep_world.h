@@ -7,6 +7,7 @@
 // state each exported call needs to do its work.
 #pragma once
 
+#include "inspect/exports.h"
 #include "platform/emulated/system.h"
 #include "platform/emulated/world.h"
 #include "tamo_settings.h"
@@ -37,7 +38,7 @@ enum class Situation {
 const char* nameOf(Situation situation);
 std::vector<Situation> allSituations();
 
-enum class Export { Init, Destroy, SeeThrough, AudioMode, HiPower, GetState };
+using inspect::Export;
 
 struct ExportCall {
     const char* name;

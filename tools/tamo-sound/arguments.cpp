@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include "inspect/library_facts.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -16,7 +18,7 @@ struct CommandName {
 constexpr CommandName kCommandNames[] = {
     {"init", CommandKind::Init},
     {"destroy", CommandKind::Destroy},
-    {"state", CommandKind::State},
+    {"state", CommandKind::GetState},
     {"audio-mode", CommandKind::AudioMode},
     {"see-through", CommandKind::SeeThrough},
     {"hi-power", CommandKind::HiPower},
@@ -148,7 +150,7 @@ private:
             std::string text = value(word);
             if (!error_.empty()) return;
             std::optional<int> mode = wholeNumber(text);
-            if (!mode || *mode < 0 || *mode > 2) return fail("audio-mode takes 0, 1 or 2, not '" + text + "'");
+            if (!mode || !inspect::isAudioMode(*mode)) return fail("audio-mode takes 0, 1 or 2, not '" + text + "'");
             command.value = *mode;
             break;
         }

@@ -1,6 +1,8 @@
 // The command line of tamo-sound.
 #pragma once
 
+#include "inspect/exports.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,7 +10,14 @@
 
 namespace tamo::tool {
 
-enum class CommandKind { Init, Destroy, State, AudioMode, SeeThrough, HiPower, Devices, CheckConfig };
+// A call of each of the library's exports, then the tool's own commands.
+enum class CommandKind {
+#define TAMO_SOUND_CALL_COMMAND(name, function) name,
+    TAMO_SETTINGS_EXPORTS(TAMO_SOUND_CALL_COMMAND)
+#undef TAMO_SOUND_CALL_COMMAND
+    Devices,
+    CheckConfig,
+};
 
 struct Command {
     CommandKind kind = CommandKind::Init;

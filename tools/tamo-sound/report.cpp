@@ -175,7 +175,7 @@ public:
             item.set("automatic_init", Json());
         }
         setCallMembers(item, result);
-        if (result.command.kind == CommandKind::State) {
+        if (result.command.kind == CommandKind::GetState) {
             bool filled = result.state && result.code == SOUND_OK;
             item.set("hi_power", filled ? Json(result.state->hiPowerState != 0) : Json());
             item.set("audio_mode", filled ? Json(result.state->audioMode) : Json());

@@ -83,7 +83,7 @@ CommandResult Session::call(const Command& command, bool implicit) {
     result.code = code;
     result.cause = causeOf(code);
     if (reports_) result.reports = reports_();
-    if (command.kind == CommandKind::State) result.state = state;
+    if (command.kind == CommandKind::GetState) result.state = state;
     result.exitStatus = describeStatus(code).exitStatus;
     if (command.kind == CommandKind::Init && code == SOUND_OK) history_ = InitHistory::Initialised;
     if (command.kind == CommandKind::Destroy && history_ != InitHistory::Never) history_ = InitHistory::Destroyed;
@@ -113,7 +113,7 @@ StatusCode Session::callOnce(const Command& command, SoundState& state) {
         return functions_->init();
     case CommandKind::Destroy:
         return functions_->destroy();
-    case CommandKind::State:
+    case CommandKind::GetState:
         return functions_->getState(&state);
     case CommandKind::AudioMode:
         return functions_->setAudioMode(command.value);

@@ -53,7 +53,6 @@ StatusCode TamoDll::call(Export which, std::int32_t argument, SoundState* record
     case Export::AudioMode: return audioMode(argument);
     case Export::HiPower: return hiPower(static_cast<std::uint8_t>(argument));
     case Export::GetState: return state(record);
-    case Export::GetStateWithoutRecord: return state(nullptr);
     }
     return SOUND_OK;
 }
