@@ -10,14 +10,19 @@ namespace {
 
 using LockTest = PlatformTest;
 
-TEST_F(LockTest, LoneCallerRunsTheWholeCycleSilently) {
-    LineRedirect out;
-    ModeSwitchLock lock;
+// A caller that finds the lock free: open, take, release, close, each OK.
+void expectFreeCycle(ModeSwitchLock& lock) {
     EXPECT_EQ(lock.openLock(), SOUND_OK);
     EXPECT_NE(lock.handle(), nullptr);
     EXPECT_EQ(lock.tryLock(), SOUND_OK);
     EXPECT_EQ(lock.unlock(), SOUND_OK);
     EXPECT_EQ(lock.closeLock(), SOUND_OK);
+}
+
+TEST_F(LockTest, LoneCallerRunsTheWholeCycleSilently) {
+    LineRedirect out;
+    ModeSwitchLock lock;
+    expectFreeCycle(lock);
     EXPECT_EQ(out.text(), "");
 }
 
@@ -36,10 +41,7 @@ TEST_F(LockTest, SecondHolderIsBusyAndItsOpenSaysTheHandleExists) {
     EXPECT_EQ(first.unlock(), SOUND_OK);
     // Released: the next caller (whose open still finds the object) gets it.
     ModeSwitchLock third;
-    EXPECT_EQ(third.openLock(), SOUND_OK);
-    EXPECT_EQ(third.tryLock(), SOUND_OK);
-    EXPECT_EQ(third.unlock(), SOUND_OK);
-    EXPECT_EQ(third.closeLock(), SOUND_OK);
+    expectFreeCycle(third);
     EXPECT_EQ(first.closeLock(), SOUND_OK);
 }
 
@@ -53,10 +55,7 @@ TEST_F(LockTest, SemaphoreDisappearsWithItsLastHandle) {
     // The object is gone, so the next caller creates it afresh, free.
     LineRedirect out;
     ModeSwitchLock next;
-    EXPECT_EQ(next.openLock(), SOUND_OK);
-    EXPECT_EQ(next.tryLock(), SOUND_OK);
-    EXPECT_EQ(next.unlock(), SOUND_OK);
-    EXPECT_EQ(next.closeLock(), SOUND_OK);
+    expectFreeCycle(next);
     EXPECT_EQ(out.text(), "");
 }
 

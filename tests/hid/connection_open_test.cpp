@@ -6,6 +6,7 @@
 #include "platform/line_redirect.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,33 +151,41 @@ TEST_F(ConnectionOpenTest, OpensTheDeviceForSharedOverlappedReadingAndWriting) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(ConnectionOpenTest, FailedDetailReadIsReportedAndTheInterfaceSkipped) {
-    SkippedAndKept headsets;
-    OpenedPastFault open("SetupDiGetDeviceInterfaceDetailW", 2, ERROR_GEN_FAILURE);
-    ASSERT_TRUE(open.opened);
-    EXPECT_EQ(open.lines, std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
-    EXPECT_EQ(headsets.skipped->opens(), 0u);
-    EXPECT_EQ(headsets.kept->openHandles(), 1u);
+// A call that fails for the first interface skips it, with a line or
+// silently, and the second is opened.
+TEST_F(ConnectionOpenTest, AFailedCallSkipsTheInterface) {
+    struct Case {
+        const char* what;
+        const char* call;
+        int nth;
+        DWORD error;
+        std::vector<std::string> lines;
+        std::optional<std::size_t> detailReads;  // SetupDiGetDeviceInterfaceDetailW calls in all
+    };
+    const std::vector<std::string> detailFailed = {"Error: SetupDiGetInterfaceDeviceDetail failed"};
+    const Case cases[] = {
+        {"the detail read", "SetupDiGetDeviceInterfaceDetailW", 2, ERROR_GEN_FAILURE, detailFailed, std::nullopt},
+        // The sizing call fails for another reason and reports no size at
+        // all: no detail is read with a block too small.
+        {"the sizing call", "SetupDiGetDeviceInterfaceDetailW", 1, ERROR_INVALID_PARAMETER, detailFailed, 3u},
+        {"the open", "CreateFileW", 1, ERROR_SHARING_VIOLATION, {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        System::reset();
+        CallLog::clear();
+        SkippedAndKept headsets;
+        OpenedPastFault open(c.call, c.nth, c.error);
+        ASSERT_TRUE(open.opened);
+        EXPECT_EQ(open.lines, c.lines);
+        if (c.detailReads) {
+            EXPECT_EQ(CallLog::count("SetupDiGetDeviceInterfaceDetailW"), *c.detailReads);
+        }
+        EXPECT_EQ(headsets.skipped->opens(), 0u);
+        EXPECT_EQ(headsets.kept->openHandles(), 1u);
+    }
 }
 
-TEST_F(ConnectionOpenTest, SizingCallReportingTooLittleSkipsTheInterfaceWithoutWritingTheBlock) {
-    SkippedAndKept headsets;
-    // The sizing call fails for another reason and reports no size at all.
-    OpenedPastFault open("SetupDiGetDeviceInterfaceDetailW", 1, ERROR_INVALID_PARAMETER);
-    ASSERT_TRUE(open.opened);
-    EXPECT_EQ(open.lines, std::vector<std::string>{"Error: SetupDiGetInterfaceDeviceDetail failed"});
-    EXPECT_EQ(CallLog::count("SetupDiGetDeviceInterfaceDetailW"), 3u) << "no detail read with a block too small";
-    EXPECT_EQ(headsets.skipped->opens(), 0u);
-    EXPECT_EQ(headsets.kept->openHandles(), 1u);
-}
-
-TEST_F(ConnectionOpenTest, CreateFileFailureSkipsTheInterfaceSilently) {
-    SkippedAndKept headsets;
-    OpenedPastFault open("CreateFileW", 1, ERROR_SHARING_VIOLATION);
-    ASSERT_TRUE(open.opened);
-    EXPECT_TRUE(open.lines.empty());
-    EXPECT_EQ(headsets.kept->openHandles(), 1u);
-}
 
 TEST_F(ConnectionOpenTest, EnumerationErrorEndsTheSearch) {
     plugHeadset(L"Tamo Mk2", 1);

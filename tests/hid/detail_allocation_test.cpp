@@ -35,20 +35,23 @@ protected:
         mallocFailuresLeft = 0;
         PlatformTest::TearDown();
     }
+
+    // Opens a connection over the headset entry with the next `failures`
+    // mallocs failing; whether it opened and the lines it printed.
+    static std::pair<bool, std::vector<std::string>> openWithFailingMallocs(HidDeviceConnection& connection,
+                                                                            int failures) {
+        LineRedirect out;
+        mallocFailuresLeft = failures;
+        const bool opened = connection.open();
+        return {opened, out.lines()};
+    }
 };
 
 TEST_F(DetailAllocationTest, InterfaceWhoseBlockCannotBeAllocatedIsSkipped) {
     auto skipped = plugHeadset(L"Tamo Mk2", 1);
     auto kept = plugHeadset(L"Tamo Mk2", 2);
     HidDeviceConnection connection({headsetEntry()});
-    std::vector<std::string> lines;
-    bool opened = false;
-    {
-        LineRedirect out;
-        mallocFailuresLeft = 1;
-        opened = connection.open();
-        lines = out.lines();
-    }
+    const auto [opened, lines] = openWithFailingMallocs(connection, 1);
     EXPECT_TRUE(opened);
     EXPECT_EQ(mallocFailuresLeft.load(), 0);
     EXPECT_EQ(lines, std::vector<std::string>{"Error: OpenDeviceInterface: malloc failed"});
@@ -61,14 +64,7 @@ TEST_F(DetailAllocationTest, NoBlockForAnyInterfaceFindsNothing) {
     plugHeadset(L"Tamo Mk2", 1);
     plugHeadset(L"Tamo Mk2", 2);
     HidDeviceConnection connection({headsetEntry()});
-    std::vector<std::string> lines;
-    bool opened = true;
-    {
-        LineRedirect out;
-        mallocFailuresLeft = 2;
-        opened = connection.open();
-        lines = out.lines();
-    }
+    const auto [opened, lines] = openWithFailingMallocs(connection, 2);
     EXPECT_FALSE(opened);
     EXPECT_EQ(lines, std::vector<std::string>(2, "Error: OpenDeviceInterface: malloc failed"));
     EXPECT_TRUE(emulated::HidBus::openRequests().empty());
