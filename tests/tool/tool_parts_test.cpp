@@ -10,7 +10,7 @@
 #include "platform/emulated/virtual_headset.h"
 #include "session.h"
 #include "status_text.h"
-#include "virtual_state.h"
+#include "platform/emulated/headset_state.h"
 #include "virtual_world.h"
 #include "windows_error.h"
 
@@ -78,23 +78,23 @@ TEST(ToolJson, ObjectsKeepTheirOrder) {
 }
 
 TEST(ToolState, FormatsAndReadsBack) {
-    tool::VirtualState state;
+    emulated::VirtualState state;
     state[1] = {2, false, true};
     state[2] = {255, true, false};
-    tool::LoadedState loaded = tool::parseState(tool::formatState(state));
-    EXPECT_EQ(loaded.outcome, tool::LoadedState::Outcome::Loaded);
+    emulated::LoadedState loaded = emulated::parseState(emulated::formatState(state));
+    EXPECT_EQ(loaded.outcome, emulated::LoadedState::Outcome::Loaded);
     EXPECT_EQ(loaded.state, state);
 }
 
 TEST(ToolState, SavingReplacesTheFileWhole) {
     std::filesystem::path directory = std::filesystem::temp_directory_path() / ("tamo-state-" + std::to_string(::getpid()));
     std::filesystem::path file = directory / "nested" / "state";
-    tool::VirtualState state;
+    emulated::VirtualState state;
     state[1] = {1, true, false};
-    EXPECT_FALSE(tool::saveStateFile(file.string(), state));
+    EXPECT_FALSE(emulated::saveStateFile(file.string(), state));
     state[1].audioMode = 2;
-    EXPECT_FALSE(tool::saveStateFile(file.string(), state));
-    EXPECT_EQ(tool::loadStateFile(file.string()).state, state);
+    EXPECT_FALSE(emulated::saveStateFile(file.string(), state));
+    EXPECT_EQ(emulated::loadStateFile(file.string()).state, state);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
     EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
@@ -104,9 +104,9 @@ TEST(ToolState, SavingReplacesTheFileWhole) {
 TEST(ToolState, ADirectoryInPlaceOfTheFileIsNotTheToolsAndCannotBeReplaced) {
     std::filesystem::path directory = std::filesystem::temp_directory_path() / ("tamo-state-dir-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
-    EXPECT_EQ(tool::loadStateFile(directory.string()).outcome, tool::LoadedState::Outcome::Foreign);
-    EXPECT_FALSE(tool::loadStateFile(directory.string()).mayBeReplaced());
-    EXPECT_TRUE(tool::saveStateFile(directory.string(), {}));
+    EXPECT_EQ(emulated::loadStateFile(directory.string()).outcome, emulated::LoadedState::Outcome::Foreign);
+    EXPECT_FALSE(emulated::loadStateFile(directory.string()).mayBeReplaced());
+    EXPECT_TRUE(emulated::saveStateFile(directory.string(), {}));
     std::filesystem::remove_all(directory);
 }
 

@@ -111,8 +111,8 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
     const char* fromEnvironment = std::getenv(kStateVariable);
     world->stateFile_ = options.stateFile                        ? *options.stateFile
                         : fromEnvironment && *fromEnvironment ? std::string(fromEnvironment)
-                                                              : defaultStateFilePath();
-    world->loaded_ = loadStateFile(world->stateFile_);
+                                                              : emulated::defaultStateFilePath();
+    world->loaded_ = emulated::loadStateFile(world->stateFile_);
     if (std::optional<std::string> warning = world->loadWarning()) world->warnings_.push_back(*warning);
 
     world->plugProfile();
@@ -187,7 +187,7 @@ std::optional<std::string> VirtualWorld::save() {
     }
     VirtualState state = loaded_.outcome == LoadedState::Outcome::Loaded ? loaded_.state : VirtualState{};
     for (const auto& [headset, values] : current) state[headset] = values;
-    if (std::optional<std::string> problem = saveStateFile(stateFile_, state)) {
+    if (std::optional<std::string> problem = emulated::saveStateFile(stateFile_, state)) {
         return "the virtual headset state cannot be saved: " + *problem;
     }
     return std::nullopt;

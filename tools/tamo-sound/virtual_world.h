@@ -8,7 +8,7 @@
 #include "exchanged_report.h"
 #include "json.h"
 #include "platform/emulated/world.h"
-#include "virtual_state.h"
+#include "platform/emulated/headset_state.h"
 
 #include <memory>
 #include <optional>
@@ -20,6 +20,9 @@ namespace tamo::tool {
 using emulated::InterfaceSpec;
 using emulated::parseProfile;
 using emulated::Profile;
+using emulated::HeadsetState;
+using emulated::LoadedState;
+using emulated::VirtualState;
 
 // A built-in profile by name, or a profile file by path. The error names
 // the line of a file that does not parse.

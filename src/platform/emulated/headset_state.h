@@ -1,8 +1,8 @@
-// The state of the virtual headsets between two runs of the tool (native
-// build).
+// The state of the virtual headsets between two runs of a host on the
+// emulated Windows (tamo-sound --virtual).
 //
 // A real headset keeps its settings while the host program comes and goes;
-// the virtual one lives inside the tool's process, so its state is kept in
+// the virtual one lives inside the host's process, so its state is kept in
 // a small text file instead:
 //
 //   tamo-sound virtual headset state 1
@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-namespace tamo::tool {
+namespace emulated {
 
 struct HeadsetState {
     std::uint8_t audioMode = 0;
@@ -64,4 +64,4 @@ std::optional<std::string> saveStateFile(const std::string& path, const VirtualS
 // <temporary directory>/tamo-sound-<uid>/virtual-headset.state.
 std::string defaultStateFilePath();
 
-}  // namespace tamo::tool
+}  // namespace emulated

@@ -1,4 +1,4 @@
-#include "virtual_state.h"
+#include "platform/emulated/headset_state.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string_view>
 
-namespace tamo::tool {
+namespace emulated {
 namespace {
 
 constexpr const char* kStateFileName = "virtual-headset.state";
@@ -166,4 +166,4 @@ std::string defaultStateFilePath() {
     return (temporary / ("tamo-sound-" + std::to_string(::getuid())) / kStateFileName).string();
 }
 
-}  // namespace tamo::tool
+}  // namespace emulated
