@@ -105,7 +105,7 @@ void checkInit(const std::vector<ReportImage>& replies, bool initialisedBefore) 
     world().reset();
     // The headset's identity, with the script answering instead of a
     // virtual headset.
-    emulated::InterfaceSpec scripted;
+    emulated::InterfaceSetup scripted;
     scripted.headset = false;
     world().plug(scripted, nullptr, std::make_shared<ScriptedHeadset>(replies));
     setInitialised(initialisedBefore);

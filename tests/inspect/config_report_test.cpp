@@ -11,7 +11,9 @@
 #include "scratch_directory.h"
 
 #include <algorithm>
+
 #include <optional>
+#include <set>
 #include <utility>
 
 namespace tamo::test {
@@ -171,6 +173,16 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenFile{"crlf", withCrLf("NUM_OF_CONFIG=1\n" + kEntry1 + "ENABLE_SEE_THROUGH=1\n"), kUsed, {}},
         BrokenFile{"empty_file", "", kUsed, {{0, "num-missing"}, {0, "see-through-missing"}}}),
     [](const ::testing::TestParamInfo<BrokenFile>& test) { return std::string(test.param.name); });
+
+// Scripts key on the names: every reason has one, and no two share it.
+TEST(ConfigReasons, EachHasADistinctName) {
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < inspect::kReasonCount; ++i) {
+        const char* name = inspect::reasonName(static_cast<inspect::Reason>(i));
+        ASSERT_NE(name, nullptr) << "reason " << i;
+        EXPECT_TRUE(names.insert(name).second) << name;
+    }
+}
 
 class ConfigCheckDetails : public ConfigFiles {};
 

@@ -67,13 +67,13 @@ protected:
     void plug(const std::vector<DeviceSpec>& devices, std::size_t headsetIndex) override {
         unplugHeadset();
         for (std::size_t i = 0; i < devices.size(); ++i) {
-            emulated::InterfaceSpec spec;
-            spec.vendorId = devices[i].vendorId;
-            spec.product = devices[i].productString;
-            spec.openable = devices[i].openable;
+            emulated::InterfaceSetup setup;
+            setup.vendorId = devices[i].vendorId;
+            setup.product = devices[i].productString;
+            setup.openable = devices[i].openable;
             const bool underTest = i == headsetIndex;
             if (underTest) headsetIndex_ = world().plugged().size();
-            models_.push_back(world().plug(spec, underTest ? headset : nullptr, underTest ? probe : nullptr).headset);
+            models_.push_back(world().plug(setup, underTest ? headset : nullptr, underTest ? probe : nullptr).headset);
         }
     }
 

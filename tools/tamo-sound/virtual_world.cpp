@@ -125,9 +125,9 @@ VirtualWorld::~VirtualWorld() = default;
 // reports it exchanges.
 void VirtualWorld::plugProfile() {
     int headsets = 0;
-    for (const InterfaceSpec& spec : profile_.interfaces) {
-        if (!spec.headset) {
-            world_->plug(spec);
+    for (const InterfaceSetup& setup : profile_.interfaces) {
+        if (!setup.headset) {
+            world_->plug(setup);
             continue;
         }
         auto headset = std::make_shared<emulated::VirtualHeadset>();
@@ -138,7 +138,7 @@ void VirtualWorld::plugProfile() {
         headset->setHiPower(state.hiPower);
         headset->setSeeThrough(state.seeThrough);
         logs_.push_back(std::make_shared<ReportLog>(headset, headsets));
-        world_->plug(spec, headset, logs_.back());
+        world_->plug(setup, headset, logs_.back());
     }
     // Another holder of the lock, as a second host process would be.
     if (profile_.lockHeld) world_->holdLock();
@@ -198,12 +198,12 @@ std::string VirtualWorld::summary() const {
     const auto& plugged = world_->plugged();
     if (plugged.empty()) text += " no HID interface";
     for (std::size_t i = 0; i < plugged.size(); ++i) {
-        const InterfaceSpec& spec = plugged[i].spec;
+        const InterfaceSetup& setup = plugged[i].setup;
         const emulated::VirtualHeadset* headset = plugged[i].headset.get();
-        text += (i > 0 ? ", " : " ") + std::string(headset ? "headset '" : "interface '") + utf8FromWide(spec.product) +
+        text += (i > 0 ? ", " : " ") + std::string(headset ? "headset '" : "interface '") + utf8FromWide(setup.product) +
                 "'";
         if (headset) {
-            text += " (firmware " + std::to_string(spec.firmware) + (spec.silent ? ", silent" : "") +
+            text += " (firmware " + std::to_string(setup.firmware) + (setup.silent ? ", silent" : "") +
                     ", audioMode " + std::to_string(headset->audioMode()) + ", hiPower " +
                     (headset->hiPower() ? "on" : "off") + ", see-through " + (headset->seeThrough() ? "on" : "off") +
                     ")";
@@ -241,16 +241,16 @@ Json VirtualWorld::describe() const {
     for (const emulated::World::Plugged& plugged : world_->plugged()) {
         Json item = Json::object();
         item.set("kind", plugged.headset ? "headset" : "interface");
-        item.set("product", utf8FromWide(plugged.spec.product));
-        item.set("vendor_id", plugged.spec.vendorId);
-        item.set("vendor_id_hex", hexId(static_cast<std::uint16_t>(plugged.spec.vendorId)));
-        item.set("product_id", plugged.spec.productId);
-        item.set("product_id_hex", hexId(static_cast<std::uint16_t>(plugged.spec.productId)));
-        item.set("openable", plugged.spec.openable);
+        item.set("product", utf8FromWide(plugged.setup.product));
+        item.set("vendor_id", plugged.setup.vendorId);
+        item.set("vendor_id_hex", hexId(static_cast<std::uint16_t>(plugged.setup.vendorId)));
+        item.set("product_id", plugged.setup.productId);
+        item.set("product_id_hex", hexId(static_cast<std::uint16_t>(plugged.setup.productId)));
+        item.set("openable", plugged.setup.openable);
         if (plugged.headset) {
             item.set("headset", plugged.headsetNumber);
-            item.set("firmware", plugged.spec.firmware);
-            item.set("silent", plugged.spec.silent);
+            item.set("firmware", plugged.setup.firmware);
+            item.set("silent", plugged.setup.silent);
             item.set("audio_mode", plugged.headset->audioMode());
             item.set("hi_power", plugged.headset->hiPower());
             item.set("see_through", plugged.headset->seeThrough());

@@ -17,7 +17,7 @@
 
 namespace tamo::tool {
 
-using emulated::InterfaceSpec;
+using emulated::InterfaceSetup;
 using emulated::parseProfile;
 using emulated::Profile;
 using emulated::HeadsetState;

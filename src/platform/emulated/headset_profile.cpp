@@ -41,24 +41,24 @@ std::optional<bool> parseSwitch(std::string_view text) {
 }
 
 // Applies one key of a [headset] or [interface] section.
-std::optional<std::string> applyKey(InterfaceSpec& entry, std::string_view key, std::string_view value) {
+std::optional<std::string> applyKey(InterfaceSetup& entry, std::string_view key, std::string_view value) {
     struct NumberField {
         std::string_view key;
-        unsigned InterfaceSpec::*field;
+        unsigned InterfaceSetup::*field;
     };
-    for (auto [name, field] : {NumberField{"vendor_id", &InterfaceSpec::vendorId},
-                               NumberField{"product_id", &InterfaceSpec::productId},
-                               NumberField{"usage_page", &InterfaceSpec::usagePage},
-                               NumberField{"usage", &InterfaceSpec::usage}}) {
+    for (auto [name, field] : {NumberField{"vendor_id", &InterfaceSetup::vendorId},
+                               NumberField{"product_id", &InterfaceSetup::productId},
+                               NumberField{"usage_page", &InterfaceSetup::usagePage},
+                               NumberField{"usage", &InterfaceSetup::usage}}) {
         if (key != name) continue;
         std::optional<unsigned> number = parseNumber(value, 16, 0xFFFF);
         if (!number) return std::string(key) + " takes a 16-bit hexadecimal number";
         entry.*field = *number;
         return std::nullopt;
     }
-    for (auto [name, field] : {NumberField{"input_length", &InterfaceSpec::inputLength},
-                               NumberField{"output_length", &InterfaceSpec::outputLength},
-                               NumberField{"feature_length", &InterfaceSpec::featureLength}}) {
+    for (auto [name, field] : {NumberField{"input_length", &InterfaceSetup::inputLength},
+                               NumberField{"output_length", &InterfaceSetup::outputLength},
+                               NumberField{"feature_length", &InterfaceSetup::featureLength}}) {
         if (key != name) continue;
         std::optional<unsigned> number = parseNumber(value, 10, 0xFFFF);
         if (!number) return std::string(key) + " takes a decimal number of bytes";
@@ -85,8 +85,8 @@ std::optional<std::string> applyKey(InterfaceSpec& entry, std::string_view key, 
     return std::nullopt;
 }
 
-InterfaceSpec headsetWith(void (*change)(InterfaceSpec&)) {
-    InterfaceSpec headset;
+InterfaceSetup headsetWith(void (*change)(InterfaceSetup&)) {
+    InterfaceSetup headset;
     change(headset);
     return headset;
 }
@@ -97,29 +97,29 @@ struct BuiltInProfile {
 };
 
 constexpr BuiltInProfile kBuiltInProfiles[] = {
-    {"default", [](Profile& profile) { profile.interfaces = {InterfaceSpec{}}; }},
+    {"default", [](Profile& profile) { profile.interfaces = {InterfaceSetup{}}; }},
     {"none", [](Profile&) {}},
     {"old-firmware",
      [](Profile& profile) {
-         profile.interfaces = {headsetWith([](InterfaceSpec& h) { h.firmware = tamo::kMinimumFirmwareVersion - 1; })};
+         profile.interfaces = {headsetWith([](InterfaceSetup& h) { h.firmware = tamo::kMinimumFirmwareVersion - 1; })};
      }},
     {"silent",
-     [](Profile& profile) { profile.interfaces = {headsetWith([](InterfaceSpec& h) { h.silent = true; })}; }},
+     [](Profile& profile) { profile.interfaces = {headsetWith([](InterfaceSetup& h) { h.silent = true; })}; }},
     {"busy",
      [](Profile& profile) {
-         profile.interfaces = {InterfaceSpec{}};
+         profile.interfaces = {InterfaceSetup{}};
          profile.lockHeld = true;
      }},
     {"two-headsets",
      [](Profile& profile) {
-         profile.interfaces = {InterfaceSpec{}, headsetWith([](InterfaceSpec& h) { h.product = L"TAMO Prime"; })};
+         profile.interfaces = {InterfaceSetup{}, headsetWith([](InterfaceSetup& h) { h.product = L"TAMO Prime"; })};
      }},
 };
 
 }  // namespace
 
-InterfaceSpec InterfaceSpec::plain() {
-    InterfaceSpec entry;
+InterfaceSetup InterfaceSetup::plain() {
+    InterfaceSetup entry;
     entry.headset = false;
     entry.product = L"HID interface";
     entry.vendorId = 0x0000;
@@ -163,7 +163,7 @@ std::optional<Profile> parseProfile(const std::string& text, const std::string& 
         };
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
         if (line == "[headset]" || line == "[interface]") {
-            profile.interfaces.push_back(line == "[headset]" ? InterfaceSpec{} : InterfaceSpec::plain());
+            profile.interfaces.push_back(line == "[headset]" ? InterfaceSetup{} : InterfaceSetup::plain());
             section = Section::Interface;
             continue;
         }

@@ -42,7 +42,7 @@ namespace emulated {
 
 // One interface on the bus: a virtual headset, or a plain HID interface
 // that answers no request.
-struct InterfaceSpec {
+struct InterfaceSetup {
     bool headset = true;
     std::wstring product = L"Tamo Mk2";
     unsigned vendorId = 0x2E5C;
@@ -57,12 +57,12 @@ struct InterfaceSpec {
     bool openable = true;
 
     // "HID interface", IDs 0000:0000, usage page 1: not a headset.
-    static InterfaceSpec plain();
+    static InterfaceSetup plain();
 };
 
 struct Profile {
     std::string name;
-    std::vector<InterfaceSpec> interfaces;
+    std::vector<InterfaceSetup> interfaces;
     bool lockHeld = false;
 };
 

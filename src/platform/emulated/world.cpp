@@ -52,29 +52,29 @@ void World::setConfig(std::optional<std::string_view> text) {
     configKnown_ = true;
 }
 
-const World::Plugged& World::plug(const InterfaceSpec& spec, std::shared_ptr<VirtualHeadset> headset,
+const World::Plugged& World::plug(const InterfaceSetup& setup, std::shared_ptr<VirtualHeadset> headset,
                                   std::shared_ptr<HidDeviceModel> front) {
     Plugged plugged;
-    plugged.spec = spec;
+    plugged.setup = setup;
     const auto instance = static_cast<unsigned>(plugged_.size());
-    if (spec.headset) {
+    if (setup.headset) {
         plugged.headset = headset ? std::move(headset) : std::make_shared<VirtualHeadset>();
-        plugged.headset->setFirmwareVersion(spec.firmware);
-        plugged.headset->setSilent(spec.silent);
+        plugged.headset->setFirmwareVersion(setup.firmware);
+        plugged.headset->setSilent(setup.silent);
         plugged.headsetNumber =
             1 + static_cast<int>(std::count_if(plugged_.begin(), plugged_.end(), [](const Plugged& p) { return p.headset; }));
     }
     HidInterface& bus = plugged.bus;
-    bus.path = HidBus::devicePath(static_cast<USHORT>(spec.vendorId), static_cast<USHORT>(spec.productId), instance);
-    bus.vendorId = static_cast<USHORT>(spec.vendorId);
-    bus.productId = static_cast<USHORT>(spec.productId);
-    bus.productString = spec.product;
-    bus.usagePage = static_cast<USAGE>(spec.usagePage);
-    bus.usage = static_cast<USAGE>(spec.usage);
-    bus.inputReportByteLength = static_cast<USHORT>(spec.inputLength);
-    bus.outputReportByteLength = static_cast<USHORT>(spec.outputLength);
-    bus.featureReportByteLength = static_cast<USHORT>(spec.featureLength);
-    bus.openable = spec.openable;
+    bus.path = HidBus::devicePath(static_cast<USHORT>(setup.vendorId), static_cast<USHORT>(setup.productId), instance);
+    bus.vendorId = static_cast<USHORT>(setup.vendorId);
+    bus.productId = static_cast<USHORT>(setup.productId);
+    bus.productString = setup.product;
+    bus.usagePage = static_cast<USAGE>(setup.usagePage);
+    bus.usage = static_cast<USAGE>(setup.usage);
+    bus.inputReportByteLength = static_cast<USHORT>(setup.inputLength);
+    bus.outputReportByteLength = static_cast<USHORT>(setup.outputLength);
+    bus.featureReportByteLength = static_cast<USHORT>(setup.featureLength);
+    bus.openable = setup.openable;
     bus.device = front ? std::move(front) : plugged.headset;
     HidBus::plug(bus);
     plugged_.push_back(std::move(plugged));

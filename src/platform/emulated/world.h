@@ -55,16 +55,16 @@ public:
 
     // An interface as it went onto the bus.
     struct Plugged {
-        InterfaceSpec spec;
+        InterfaceSetup setup;
         HidInterface bus;
         std::shared_ptr<VirtualHeadset> headset;  // null for a plain interface
         int headsetNumber = 0;                    // 1-based, in plug order
     };
     // Plugs an interface in after those before it. A headset is `headset`
-    // when given, else a new one, set to the spec's firmware and silence;
+    // when given, else a new one, set to the setup's firmware and silence;
     // the bus speaks to `front` when given, a model that passes the
     // requests on to the headset (a probe, a log).
-    const Plugged& plug(const InterfaceSpec& spec = {}, std::shared_ptr<VirtualHeadset> headset = nullptr,
+    const Plugged& plug(const InterfaceSetup& setup = {}, std::shared_ptr<VirtualHeadset> headset = nullptr,
                         std::shared_ptr<HidDeviceModel> front = nullptr);
     const std::deque<Plugged>& plugged() const { return plugged_; }
     // Takes the interface off the bus, or puts it back after the others.
