@@ -11,7 +11,6 @@
 #include "scratch_directory.h"
 
 #include <algorithm>
-
 #include <optional>
 #include <set>
 #include <utility>
