@@ -101,25 +101,27 @@ void close(const Headset& headset) {
     SetupDiDestroyDeviceInfoList(headset.set);
 }
 
+// A completed transfer's status is asked for, as any caller that must tell
+// a report from an error completion has to.
 template <class Issue>
-void timedTransfer(Issue issue) {
+void timedTransfer(HANDLE device, Issue issue) {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     OVERLAPPED overlapped{};
     overlapped.hEvent = event;
     DWORD count = 0;
     issue(overlapped, count);
-    WaitForSingleObject(event, kWaitMs);
+    if (WaitForSingleObject(event, kWaitMs) == WAIT_OBJECT_0) GetOverlappedResult(device, &overlapped, &count, FALSE);
     CloseHandle(event);
 }
 
 void read(HANDLE device, std::array<unsigned char, 64>& report) {
-    timedTransfer([&](OVERLAPPED& overlapped, DWORD& count) {
+    timedTransfer(device, [&](OVERLAPPED& overlapped, DWORD& count) {
         ReadFile(device, report.data(), static_cast<DWORD>(report.size()), &count, &overlapped);
     });
 }
 
 void write(HANDLE device, std::array<unsigned char, 64>& report) {
-    timedTransfer([&](OVERLAPPED& overlapped, DWORD& count) {
+    timedTransfer(device, [&](OVERLAPPED& overlapped, DWORD& count) {
         WriteFile(device, report.data(), static_cast<DWORD>(report.size()), &count, &overlapped);
     });
 }
