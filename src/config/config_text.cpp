@@ -36,20 +36,23 @@ FileReading readLines(LineReader& lines, const PairReceiver& receive, LineObserv
     // counts as a file that could not be read, not as a crash of the host.
     try {
         std::string_view line;
-        for (LineNumber number = 1; lines.next(line); ++number) {
+        LineNumber number = 0;
+        while (lines.next(line)) {
             LineSplit split = splitKeyValue(line);
+            ++number;
             if (observer) observer->observe(number, line, split);
-            // Past a malformed line only an observer reads on.
-            if (reading.state != FileState::Read) continue;
-            reading.lineCount = number;
             if (!split.succeeded()) {
                 reading.state = FileState::Malformed;
                 reading.why = split.failure();
                 reading.malformedLine = line;
-                if (!observer) return reading;
-                continue;
+                break;
             }
             receive(number, *split.key, *split.value);
+        }
+        reading.lineCount = number;
+        // Past a malformed line only an observer reads on.
+        if (observer && reading.state == FileState::Malformed) {
+            while (lines.next(line)) observer->observe(++number, line, splitKeyValue(line));
         }
         reading.readFailed = lines.failed();
     } catch (const std::exception&) {

@@ -48,7 +48,6 @@ std::optional<int> indexWrittenAs(std::string_view digits) {
 void useBuiltInEntries(DeviceTableDecision& decision) {
     decision.builtIn = true;
     addDefaultDeviceConfigs(decision.table);
-    decision.origins.resize(decision.table.size());
 }
 
 // Entry `index`: into the table when the file holds all seven of its keys;

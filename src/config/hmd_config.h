@@ -85,7 +85,8 @@ struct DeviceTableDecision {
     // The file's indices dropped, in the order visited.
     std::vector<DroppedIndex> dropped;
     DeviceConfigList table;
-    // One per table entry.
+    // One per table entry read from the file; none for the built-in ones,
+    // which the DLL would otherwise pay for on every call without a file.
     std::vector<EntryOrigin> origins;
     // The lines the library prints about the decision, in order.
     std::vector<std::string> lines;
