@@ -37,3 +37,31 @@ function(tamo_layer layer)
     target_compile_options(${layer} PRIVATE $<$<CONFIG:MinSizeRel>:-flto -ffat-lto-objects>)
   endif()
 endfunction()
+
+# tamo_emulated_layers(<layer>...): each layer built a second time, as
+# <layer>_emulated, from the same sources against the emulated Windows
+# (TAMO_EMULATED_WINDOWS) instead of the SDK, linked to the emulated copies
+# of the layers it links. Call it once the layers are complete. The
+# simulator DLL is made of these.
+function(tamo_emulated_layers)
+  foreach(layer ${ARGN})
+    get_target_property(sources ${layer} SOURCES)
+    get_target_property(directory ${layer} SOURCE_DIR)
+    list(TRANSFORM sources PREPEND ${directory}/)
+    add_library(${layer}_emulated STATIC ${sources})
+    tamo_layer_include_root(${layer} root)
+    get_target_property(includes ${layer} INTERFACE_INCLUDE_DIRECTORIES)
+    target_include_directories(${layer}_emulated PUBLIC ${includes})
+    tamo_warnings(${layer}_emulated)
+    target_compile_options(${layer}_emulated PRIVATE -ffunction-sections -fdata-sections)
+    get_target_property(links ${layer} LINK_LIBRARIES)
+    foreach(link ${links})
+      if(link IN_LIST ARGN)
+        target_link_libraries(${layer}_emulated PUBLIC ${link}_emulated)
+      endif()
+    endforeach()
+  endforeach()
+  # The exports are plain functions here: the simulator exports its own.
+  target_compile_definitions(api_emulated PUBLIC TAMO_SETTINGS_STATIC)
+  target_link_libraries(platform_emulated PUBLIC tamo_emulated)
+endfunction()

@@ -1,7 +1,12 @@
-# tamo_windows_version(<target> <description> <filetype>): a VERSIONINFO
-# resource and a PE image version, both from the project version, so that
-# Explorer, support tools and GetFileVersionInfo show which build this is.
+# tamo_windows_version(<target> <description> <filetype> [<product>]): a
+# VERSIONINFO resource and a PE image version, both from the project
+# version, so that Explorer, support tools and GetFileVersionInfo show which
+# build this is. The product is tamo_settings unless another is named.
 function(tamo_windows_version target description filetype)
+  set(TAMO_RC_PRODUCT "tamo_settings")
+  if(ARGC GREATER 3)
+    set(TAMO_RC_PRODUCT "${ARGV3}")
+  endif()
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "SHARED_LIBRARY")
     set(TAMO_RC_FILENAME "${target}.dll")

@@ -4,6 +4,9 @@
 #include "platform/line_redirect.h"
 #include "platform/win32.h"
 
+// _WIN32 here chooses the C runtime the lines go through, not the Windows
+// API: the simulator DLL runs on the emulated Windows but writes to the
+// real stdout through the Windows C runtime, as the real DLL does.
 #if !defined(_WIN32)
 #include "platform/emulated/utf8.h"
 

@@ -1,13 +1,18 @@
 // The one place that pulls in the Windows API.
 //
-// On Windows this is the SDK. Everywhere else the same names are declared
-// here and implemented by the emulated Windows in src/platform/emulated/, so
-// the library's code is the same text on both. Only what the library (and its
-// tools) call is declared; the semantics follow Windows as far as a caller can
-// observe them.
+// Built for Windows this is the SDK. Built with TAMO_EMULATED_WINDOWS (the
+// native build, and the simulator DLL on Windows itself) the same names are
+// declared here and implemented by the emulated Windows in
+// src/platform/emulated/, so the library's code is the same text on both.
+// Only what the library (and its tools) call is declared; the semantics
+// follow Windows as far as a caller can observe them.
 #pragma once
 
-#if defined(_WIN32)
+#if !defined(TAMO_EMULATED_WINDOWS) && !defined(_WIN32)
+#error "no Windows here: build with TAMO_EMULATED_WINDOWS, as CMake does for the native build"
+#endif
+
+#if !defined(TAMO_EMULATED_WINDOWS)
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -27,6 +32,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 
 #define WINAPI
 #define NTAPI
@@ -46,9 +52,9 @@ using DWORD_PTR = std::uintptr_t;
 using SIZE_T = std::size_t;
 using NTSTATUS = LONG;
 using USAGE = USHORT;
-// A WCHAR holds one UTF-16 code unit. It is wchar_t (32 bits here) so that
-// wide literals and the wide C library work unchanged; only the low 16 bits
-// of each element are ever used.
+// A WCHAR holds one UTF-16 code unit. It is wchar_t (32 bits on Linux, 16
+// on Windows) so that wide literals and the wide C library work unchanged;
+// only the low 16 bits of each element are ever used.
 using WCHAR = wchar_t;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
@@ -260,9 +266,17 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD b
 BOOL WINAPI CancelIo(HANDLE file);
 BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTransferred, BOOL wait);
 
-// C runtime: a file opened by its wide name. Paths follow Wine's convention:
-// drive Z: is the root of the host file system.
-FILE* _wfopen(const wchar_t* fileName, const wchar_t* mode);
+// C runtime: a file opened by its wide name. Paths follow Wine's convention
+// (drive Z: is the root of the host file system), or are the real ones on
+// Windows. On Windows the C runtime's headers declare its own _wfopen
+// extern "C", which the emulation must neither define nor shadow: the
+// emulated one has a name of its own, and the library's calls of _wfopen
+// reach it through this name (both headers that declare the real one are
+// included above, so no later declaration is renamed).
+namespace emulated::crt {
+FILE* wfopen(const wchar_t* fileName, const wchar_t* mode);
+}
+#define _wfopen ::emulated::crt::wfopen
 
 // SetupAPI.
 HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR enumerator, HWND parent, DWORD flags);

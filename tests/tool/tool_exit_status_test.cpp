@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"flag_with_value", {"--json=yes", "state"}, "--json takes no value"},
                       UsageCase{"unknown_profile", {"--virtual", "flaky", "state"},
                                 "--virtual: 'flaky' is neither a profile (default, none, old-firmware, silent, busy, "
-                                "two-headsets) nor a readable file"},
+                                "two-headsets, refusing) nor a readable file"},
                       UsageCase{"exe_dir_missing", {"--exe-dir", "/nonexistent/dir", "state"}, "is not a directory"}),
     [](const ::testing::TestParamInfo<UsageCase>& test) { return std::string(test.param.name); });
 

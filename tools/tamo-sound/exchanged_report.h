@@ -1,26 +1,15 @@
 // One HID report that passed between the library and a (virtual) headset,
-// as --show-reports shows it.
+// as --show-reports shows it: the line is the emulated side's
+// (platform/emulated/report_line.h), the JSON form the tool's own.
 #pragma once
 
 #include "json.h"
-
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "platform/emulated/report_line.h"
 
 namespace tamo::tool {
 
-struct ExchangedReport {
-    enum class Kind { OutputReport, InputReport, SetFeature, GetFeature };
-    int headset = 1;  // in plug order
-    Kind kind = Kind::OutputReport;
-    std::vector<std::uint8_t> bytes;
-    unsigned long refusedWith = 0;  // the Windows error the transfer ended in; 0 when it went through
-};
-
-// "-> set feature: 04 78 ... (+46 zero bytes)", prefixed "headset 2 " for
-// any but the first headset.
-std::string reportLine(const ExchangedReport& report);
+using emulated::ExchangedReport;
+using emulated::reportLine;
 
 // {"headset", "direction": "to_headset" | "from_headset", "kind", "bytes",
 // "refused_with"}.

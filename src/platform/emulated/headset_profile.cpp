@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string_view>
 
@@ -75,6 +77,10 @@ std::optional<std::string> applyKey(InterfaceSetup& entry, std::string_view key,
         std::optional<bool> flag = parseSwitch(value);
         if (!flag) return "silent takes yes or no (or on, off, 1, 0)";
         entry.silent = *flag;
+    } else if (key == "refuses_features" && entry.headset) {
+        std::optional<bool> flag = parseSwitch(value);
+        if (!flag) return "refuses_features takes yes or no (or on, off, 1, 0)";
+        entry.refusesFeatures = *flag;
     } else if (key == "openable") {
         std::optional<bool> flag = parseSwitch(value);
         if (!flag) return "openable takes yes or no (or on, off, 1, 0)";
@@ -114,6 +120,10 @@ constexpr BuiltInProfile kBuiltInProfiles[] = {
      [](Profile& profile) {
          profile.interfaces = {InterfaceSetup{}, headsetWith([](InterfaceSetup& h) { h.product = L"TAMO Prime"; })};
      }},
+    {"refusing",
+     [](Profile& profile) {
+         profile.interfaces = {headsetWith([](InterfaceSetup& h) { h.refusesFeatures = true; })};
+     }},
 };
 
 }  // namespace
@@ -147,6 +157,18 @@ std::optional<Profile> builtInProfile(const std::string& name) {
         return profile;
     }
     return std::nullopt;
+}
+
+std::optional<Profile> loadProfile(const std::string& nameOrPath, std::string& error) {
+    if (std::optional<Profile> builtIn = builtInProfile(nameOrPath)) return builtIn;
+    std::ifstream file(std::filesystem::path(reinterpret_cast<const char8_t*>(nameOrPath.c_str())), std::ios::binary);
+    if (!file) {
+        error = "'" + nameOrPath + "' is neither a profile (" + builtInProfileNames() + ") nor a readable file";
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return parseProfile(text.str(), nameOrPath, error);
 }
 
 std::optional<Profile> parseProfile(const std::string& text, const std::string& name, std::string& error) {

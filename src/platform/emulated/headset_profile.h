@@ -7,7 +7,9 @@
 // firmware the library takes), "none" (no HID interface), "old-firmware"
 // (the newest firmware it refuses), "silent" (a headset that never sends an
 // input report), "busy" (the default headset, and another holder of the
-// lock), "two-headsets" ("Tamo Mk2" and "TAMO Prime").
+// lock), "two-headsets" ("Tamo Mk2" and "TAMO Prime"), "refusing" (a
+// headset that answers the firmware query but refuses every feature report,
+// so that a command fails its transfer).
 //
 // A profile file says the same in text:
 //
@@ -28,7 +30,7 @@
 // [headset] and [interface] sections plug one interface each, in file
 // order; keys: product, vendor_id, product_id, usage_page, usage (base 16),
 // input_length, output_length, feature_length, firmware (decimal), silent,
-// openable (yes or no, on or off, 1 or 0). A [headset] starts as the default
+// refuses_features, openable (yes or no, on or off, 1 or 0). A [headset] starts as the default
 // headset, an [interface] as a plain HID interface with nothing behind it.
 #pragma once
 
@@ -54,6 +56,7 @@ struct InterfaceSetup {
     unsigned featureLength = 64;
     unsigned firmware = tamo::kMinimumFirmwareVersion;
     bool silent = false;
+    bool refusesFeatures = false;  // every HidD_SetFeature and HidD_GetFeature
     bool openable = true;
 
     // "HID interface", IDs 0000:0000, usage page 1: not a headset.
@@ -69,6 +72,10 @@ struct Profile {
 // The built-in profiles' names, comma-separated, in the order above.
 std::string builtInProfileNames();
 std::optional<Profile> builtInProfile(const std::string& name);
+// A built-in profile by name, or else a profile file by path. The error
+// says which names there are, or names the line of a file that does not
+// parse.
+std::optional<Profile> loadProfile(const std::string& nameOrPath, std::string& error);
 
 // A profile file's text; `name` names the profile and, in `error`, the file
 // whose line does not parse.

@@ -1,8 +1,7 @@
 #include "platform/emulated/headset_state.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/emulated/host_system.h"
+#include "platform/emulated/utf8.h"
 
 #include <cerrno>
 #include <charconv>
@@ -120,50 +119,48 @@ LoadedState loadStateFile(const std::string& path) {
 }
 
 std::optional<std::string> saveStateFile(const std::string& path, const VirtualState& state) {
-    std::filesystem::path target(path);
-    std::filesystem::path directory = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    namespace fs = std::filesystem;
+    fs::path target(path);
+    fs::path directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::error_code error;
-    if (!std::filesystem::exists(directory, error)) {
-        std::filesystem::create_directories(directory, error);
+    if (!fs::exists(directory, error)) {
+        fs::create_directories(directory, error);
         if (error) return "cannot create " + directory.string() + ": " + error.message();
-        ::chmod(directory.c_str(), 0700);
+        fs::permissions(directory, fs::perms::owner_all, error);
     }
-    if (std::filesystem::is_directory(target, error)) return path + " is a directory";
+    if (fs::is_directory(target, error)) return path + " is a directory";
 
-    std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return "cannot create " + temporary + ": " + errorText(errno);
-    std::string text = formatState(state);
-    std::string_view rest = text;
-    bool written = true;
-    while (!rest.empty()) {
-        ssize_t count = ::write(fd, rest.data(), rest.size());
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            written = false;
-            break;
+    const fs::path temporary = path + ".tmp." + host::processTag();
+    const std::string text = formatState(state);
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file) return "cannot create " + temporary.string() + ": " + errorText(errno);
+        file.write(text.data(), static_cast<std::streamsize>(text.size()));
+        file.flush();
+        if (!file) {
+            const int savedErrno = errno;
+            file.close();
+            fs::remove(temporary, error);
+            return "cannot write " + path + ": " + errorText(savedErrno);
         }
-        rest.remove_prefix(static_cast<std::size_t>(count));
     }
-    int savedErrno = errno;
-    bool synced = written && ::fsync(fd) == 0;
-    if (written && !synced) savedErrno = errno;
-    ::close(fd);
-    if (!synced || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        if (synced) savedErrno = errno;
-        ::unlink(temporary.c_str());
-        return "cannot write " + path + ": " + errorText(savedErrno);
+    fs::permissions(temporary, fs::perms::owner_read | fs::perms::owner_write, error);
+    fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return "cannot write " + path + ": " + error.message();
     }
     return std::nullopt;
 }
 
 std::string defaultStateFilePath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime == '/') return std::string(runtime) + "/tamo-sound/" + kStateFileName;
+    const std::string runtime = tamo::utf8FromUtf16(host::environmentVariable(L"XDG_RUNTIME_DIR").value_or(L""));
+    if (runtime.starts_with('/')) return runtime + "/tamo-sound/" + kStateFileName;
     std::error_code error;
     std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     if (error) temporary = "/tmp";
-    return (temporary / ("tamo-sound-" + std::to_string(::getuid())) / kStateFileName).string();
+    return (temporary / ("tamo-sound-" + host::userTag()) / kStateFileName).string();
 }
 
 }  // namespace emulated

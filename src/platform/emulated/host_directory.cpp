@@ -3,36 +3,30 @@
 #include "platform/emulated/system.h"
 #include "platform/emulated/utf8.h"
 
-#include <stdlib.h>
-
-#include <cerrno>
-
 #include <fstream>
+#include <random>
 #include <system_error>
 #include <utility>
 
 namespace emulated {
 
-std::wstring windowsPathOf(const std::filesystem::path& path) {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    std::string text = (error ? path : absolute.lexically_normal()).string();
-    // A trailing separator would leave an empty last component.
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
-    std::wstring windows = L"Z:" + tamo::utf16FromUtf8(text);
-    for (wchar_t& c : windows) {
-        if (c == L'/') c = L'\\';
-    }
-    return windows;
-}
-
+// A name nobody else has made: create_directory says whether this call
+// made it, so two processes never share one.
 HostDirectory::HostDirectory(const std::filesystem::path& parent) {
-    std::string pattern = (parent / "tamo-host-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::filesystem::filesystem_error("cannot make a host directory", parent,
-                                                std::error_code(errno, std::generic_category()));
+    constexpr int kAttempts = 100;
+    std::random_device seed;
+    std::mt19937 names(seed());
+    std::error_code error;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::filesystem::path candidate = parent / ("tamo-host-" + std::to_string(names() % 1000000u));
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
+        if (error) break;
     }
-    path_ = pattern;
+    throw std::filesystem::filesystem_error("cannot make a host directory", parent,
+                                            error ? error : std::make_error_code(std::errc::file_exists));
 }
 
 HostDirectory::HostDirectory(std::filesystem::path existing, std::wstring executableName)

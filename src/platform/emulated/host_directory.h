@@ -4,16 +4,13 @@
 // their worlds from one.
 #pragma once
 
+#include "platform/emulated/host_system.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace emulated {
-
-// "Z:\tmp\x\host.exe" for /tmp/x/host.exe: under Wine, and so here, drive Z:
-// is the host's root. A relative path is taken from the current directory;
-// names are UTF-8.
-std::wstring windowsPathOf(const std::filesystem::path& path);
 
 class HostDirectory {
 public:

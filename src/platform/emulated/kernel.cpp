@@ -23,6 +23,7 @@ HandleTable& handles() {
 }
 
 std::atomic<std::uint64_t> clockMs{0};
+std::atomic<bool> realTimeOn{false};
 
 struct FaultPlan {
     std::mutex mutex;
@@ -109,6 +110,7 @@ std::optional<DWORD> enter(const char* function) {
 
 std::uint64_t now() { return clockMs.load(); }
 void advance(std::uint64_t milliseconds) { clockMs.fetch_add(milliseconds); }
+bool realTime() { return realTimeOn.load(); }
 
 std::uintptr_t currentThread() {
     return static_cast<std::uintptr_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
@@ -138,6 +140,7 @@ void System::reset() {
         handles().objects.clear();
         handles().next = 0x100;
         clockMs = 0;
+        realTimeOn = false;
     }
     Faults::clear();
     CallLog::clear();
@@ -169,6 +172,8 @@ std::size_t System::outstandingAllocations() {
 }
 
 std::uint64_t System::nowMs() { return kernel::now(); }
+
+void System::setRealTime(bool on) { realTimeOn = on; }
 
 void Faults::failCall(const std::string& function, int nth, DWORD error) {
     auto& plan = faultPlan();

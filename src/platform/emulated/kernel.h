@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,8 @@ std::optional<DWORD> enter(const char* function);
 // Virtual clock.
 std::uint64_t now();
 void advance(std::uint64_t milliseconds);
+// Whether waits also take their time for real (System::setRealTime).
+bool realTime();
 
 // Manual- or auto-reset event; the overlapped I/O of devices signals it.
 struct Event final : Object {
@@ -101,9 +104,10 @@ bool releaseAllocation(const void* block);
 // Per-subsystem reset hooks, run by System::reset in registration order.
 void onReset(std::function<void()> hook);
 
-// Emulated-path conversion: Z:\dir\file -> /dir/file in UTF-8. Empty when
-// the path is not on drive Z:.
-std::string hostPath(const wchar_t* windowsPath);
+// The file an emulated path names on the system the emulation runs on
+// (host_system.h); empty when it names none, or is too long to open
+// without the prefix that lifts the limit.
+std::filesystem::path hostPath(const wchar_t* windowsPath);
 std::string toUtf8(const std::wstring& utf16Units);
 
 }  // namespace emulated::kernel

@@ -1,9 +1,8 @@
 // The executable's module and path, run-time linking of hid.dll, and wide
 // file names in Wine's convention.
+#include "platform/emulated/host_system.h"
 #include "platform/emulated/kernel.h"
 #include "platform/emulated/utf8.h"
-
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cwctype>
@@ -99,7 +98,7 @@ namespace kernel {
 
 std::string toUtf8(const std::wstring& units) { return tamo::utf8FromUtf16(units); }
 
-std::string hostPath(const wchar_t* windowsPath) {
+std::filesystem::path hostPath(const wchar_t* windowsPath) {
     std::wstring path = windowsPath ? windowsPath : L"";
     // As on Windows (a process that is not long-path aware): a path of
     // MAX_PATH units or more opens only with the prefix that lifts the limit.
@@ -109,10 +108,7 @@ std::string hostPath(const wchar_t* windowsPath) {
     } else if (path.size() >= MAX_PATH) {
         return {};
     }
-    if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':' || path[2] != L'\\') return {};
-    std::wstring rest = path.substr(2);
-    std::replace(rest.begin(), rest.end(), L'\\', L'/');
-    return toUtf8(rest);
+    return host::pathOf(path);
 }
 
 }  // namespace kernel
@@ -222,26 +218,17 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     return FALSE;
 }
 
-FILE* _wfopen(const wchar_t* fileName, const wchar_t* mode) {
+// The C runtime's _wfopen, through its emulated name (platform/win32.h).
+FILE* emulated::crt::wfopen(const wchar_t* fileName, const wchar_t* mode) {
     if (auto fault = enter("_wfopen")) {
         errno = EACCES;
         SetLastError(*fault);
         return nullptr;
     }
-    std::string path = hostPath(fileName);
+    std::filesystem::path path = hostPath(fileName);
     if (path.empty()) {
         errno = ENOENT;
         return nullptr;
     }
-    std::string narrowMode = toUtf8(mode ? mode : L"r");
-    FILE* file = std::fopen(path.c_str(), narrowMode.c_str());
-    // The Windows C library cannot open a directory; glibc can. Asked of the
-    // open stream, which costs no second walk of the path.
-    struct stat info {};
-    if (file && ::fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        errno = EACCES;
-        return nullptr;
-    }
-    return file;
+    return emulated::host::openFile(path, toUtf8(mode ? mode : L"r"));
 }

@@ -2,8 +2,10 @@
 #include "platform/emulated/kernel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <list>
 #include <map>
+#include <thread>
 
 namespace emulated::kernel {
 namespace {
@@ -296,6 +298,11 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         if (completeDueIoOn(event, limit) && object->tryAcquire()) return WAIT_OBJECT_0;
     }
     if (milliseconds != INFINITE) {
+        // In real time another thread may still signal it meanwhile.
+        if (realTime() &&
+            changed().wait_for(guard, std::chrono::milliseconds(milliseconds), [&] { return object->tryAcquire(); })) {
+            return WAIT_OBJECT_0;
+        }
         advance(milliseconds);
         return WAIT_TIMEOUT;
     }
@@ -305,6 +312,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 
 void WINAPI Sleep(DWORD milliseconds) {
     enter("Sleep");
+    if (realTime()) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     advance(milliseconds);
 }
 

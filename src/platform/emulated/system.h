@@ -32,6 +32,10 @@ struct System {
 
     // Virtual milliseconds since reset: Sleep and time-outs advance it.
     static std::uint64_t nowMs();
+    // With real time on, Sleep and a wait that times out also take their
+    // time for real (a host watching the clock sees them); reset turns it
+    // off again.
+    static void setRealTime(bool on);
 
     // What OutputDebugStringA/W were given since reset, one text a call.
     static std::vector<std::wstring> debuggerOutput();

@@ -61,6 +61,10 @@ const World::Plugged& World::plug(const InterfaceSetup& setup, std::shared_ptr<V
         plugged.headset = headset ? std::move(headset) : std::make_shared<VirtualHeadset>();
         plugged.headset->setFirmwareVersion(setup.firmware);
         plugged.headset->setSilent(setup.silent);
+        if (setup.refusesFeatures) {
+            plugged.headset->reject(VirtualHeadset::Request::SetFeature);
+            plugged.headset->reject(VirtualHeadset::Request::GetFeature);
+        }
         plugged.headsetNumber =
             1 + static_cast<int>(std::count_if(plugged_.begin(), plugged_.end(), [](const Plugged& p) { return p.headset; }));
     }
