@@ -1,6 +1,8 @@
-/* A minimal host of tamo_settings: enables the library, reads the headset's
- * state back and disables the library again. Exits 0 when every call
- * succeeded, 1 otherwise. Copy it as the start of your own host. */
+/* A minimal host of tamo_settings: enables the library, switches the headset
+ * to audio mode 2, reads its state back and disables the library again.
+ * Exits 0 when every call succeeded, 1 otherwise. Copy it as the start of
+ * your own host; run it against the simulator (bin/sim) to see each result
+ * without a headset. */
 #include <stdio.h>
 
 #include "tamo_settings.h"
@@ -13,6 +15,11 @@ int main(void) {
         return 1;
     }
 
+    StatusCode switched = qor_tamo_sound_set_audio_mode(2);
+    printf("qor_tamo_sound_set_audio_mode: %d\n", (int)switched);
+    /* SOUND_ERROR_LOCK_BUSY: another caller is talking to the headset; the
+     * call did nothing and may be tried again later. */
+
     SoundState state;
     result = qor_tamo_sound_get_state(&state);
     printf("qor_tamo_sound_get_state: %d\n", (int)result);
@@ -21,5 +28,5 @@ int main(void) {
     }
 
     qor_tamo_sound_destroy();
-    return result == SOUND_OK ? 0 : 1;
+    return switched == SOUND_OK && result == SOUND_OK ? 0 : 1;
 }
