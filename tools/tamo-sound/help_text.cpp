@@ -52,8 +52,8 @@ Options:
 Virtual headset (this build runs the library on an emulated Windows):
   --virtual PROFILE      default (one "Tamo Mk2", firmware )" +
             std::to_string(inspect::minimumFirmwareVersion()) + R"(), none,
-                         old-firmware, silent, busy, two-headsets, or a
-                         profile file (see the README)
+                         old-firmware, silent, busy, two-headsets,
+                         refusing, or a profile file (see the README)
   --state-file FILE      where the virtual headset keeps its state between runs
                          (default: $TAMO_VIRTUAL_STATE, else
                          $XDG_RUNTIME_DIR/tamo-sound/virtual-headset.state, else
