@@ -1,6 +1,5 @@
 #include "simulator.h"
 
-#include "logged_headset.h"
 #include "platform/console.h"
 #include "platform/emulated/system.h"
 
@@ -48,7 +47,7 @@ Simulator::Simulator(SimSettings settings, const std::filesystem::path& executab
         announcement_.push_back(kPrefix + problem);
     }
     plugProfile();
-    saved_ = currentState();
+    saved_ = world_->headsetStates();
 }
 
 Simulator::~Simulator() = default;
@@ -63,56 +62,28 @@ void Simulator::choose(const std::string& profileName) {
     profile_ = *emulated::builtInProfile(kFallbackProfile);
 }
 
-// Each headset starts as the state file left it.
+// Each headset starts as the state file left it, behind the report log.
 void Simulator::plugProfile() {
-    int headsets = 0;
-    for (const emulated::InterfaceSetup& setup : profile_.interfaces) {
-        if (!setup.headset) {
-            world_->plug(setup);
-            continue;
-        }
-        auto headset = std::make_shared<emulated::VirtualHeadset>();
-        emulated::HeadsetState state;
-        if (auto saved = loaded_.state.find(++headsets); saved != loaded_.state.end()) state = saved->second;
-        headset->setAudioMode(state.audioMode);
-        headset->setHiPower(state.hiPower);
-        headset->setSeeThrough(state.seeThrough);
-        auto front = std::make_shared<LoggedHeadset>(headset, headsets,
-                                                     [this](const std::string& line) { logLine(line); });
-        world_->plug(setup, headset, front);
-    }
-    // Another holder of the lock, as a second host process would be.
-    if (profile_.lockHeld) world_->holdLock();
-}
-
-emulated::VirtualState Simulator::currentState() const {
-    emulated::VirtualState state;
-    for (const emulated::World::Plugged& plugged : world_->plugged()) {
-        if (!plugged.headset) continue;
-        state[plugged.headsetNumber] = emulated::HeadsetState{plugged.headset->audioMode(), plugged.headset->hiPower(),
-                                                              plugged.headset->seeThrough()};
-    }
-    return state;
+    world_->plugProfile(profile_, loaded_.state,
+                        [this](emulated::ExchangedReport report) { logLine(emulated::reportLine(report)); });
 }
 
 // Only a change is written, and only over a missing file or a state file.
 void Simulator::keepState() {
+    using Outcome = emulated::KeptState::Outcome;
     std::lock_guard guard(stateMutex_);
-    emulated::VirtualState current = currentState();
-    if (current == saved_) return;
-    std::optional<std::string> problem;
-    if (!loaded_.mayBeReplaced()) {
+    emulated::VirtualState now = world_->headsetStates();
+    emulated::KeptState kept = emulated::keepState(settings_.stateFile.string(), loaded_, saved_, now);
+    saved_ = std::move(now);
+    std::string problem;
+    if (kept.outcome == Outcome::NotAStateFile) {
         problem = settings_.stateFile.string() + " is not a state file; the headset's settings are not kept";
-    } else {
-        emulated::VirtualState state =
-            loaded_.outcome == emulated::LoadedState::Outcome::Loaded ? loaded_.state : emulated::VirtualState{};
-        for (const auto& [headset, values] : current) state[headset] = values;
-        problem = emulated::saveStateFile(settings_.stateFile.string(), state);
+    } else if (kept.outcome == Outcome::Failed) {
+        problem = kept.problem;
     }
-    saved_ = current;
-    if (problem && !saveProblemSaid_) {
+    if (!problem.empty() && !saveProblemSaid_) {
         saveProblemSaid_ = true;
-        printLine(kPrefix + *problem);
+        printLine(kPrefix + problem);
     }
 }
 

@@ -39,7 +39,6 @@ public:
 private:
     void choose(const std::string& profileName);
     void plugProfile();
-    emulated::VirtualState currentState() const;
     void logLine(const std::string& line);
 
     SimSettings settings_;

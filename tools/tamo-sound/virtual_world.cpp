@@ -3,12 +3,11 @@
 #include "table_entry_json.h"
 #include "text_paths.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <span>
-#include <sstream>
 #include <utility>
 
 namespace tamo::tool {
@@ -20,76 +19,10 @@ constexpr const char* kStateVariable = "TAMO_VIRTUAL_STATE";
 }  // namespace
 
 std::optional<Profile> findProfile(const std::string& nameOrPath, std::string& error) {
-    if (std::optional<Profile> builtIn = emulated::builtInProfile(nameOrPath)) return builtIn;
-    std::ifstream file(nameOrPath, std::ios::binary);
-    if (!file) {
-        error = "--virtual: '" + nameOrPath + "' is neither a profile (" + emulated::builtInProfileNames() +
-                ") nor a readable file";
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parseProfile(text.str(), nameOrPath, error);
+    std::optional<Profile> profile = emulated::loadProfile(nameOrPath, error);
+    if (!profile) error.insert(0, "--virtual: ");
+    return profile;
 }
-
-// Stands between the bus and a virtual headset and writes down every report
-// that passes, in both directions. Called with the emulation's kernel lock
-// held, like any device model: it calls no platform function.
-class VirtualWorld::ReportLog final : public emulated::HidDeviceModel {
-public:
-    ReportLog(std::shared_ptr<emulated::VirtualHeadset> headset, int headsetNumber)
-        : headset_(std::move(headset)), headsetNumber_(headsetNumber) {}
-
-    std::vector<ExchangedReport> take() {
-        std::lock_guard guard(mutex_);
-        return std::exchange(reports_, {});
-    }
-
-    void opened(emulated::HidSession session) override { headset_->opened(session); }
-    void closed(emulated::HidSession session) override { headset_->closed(session); }
-
-    DWORD setFeature(emulated::HidSession session, std::span<const std::uint8_t> report) override {
-        DWORD result = headset_->setFeature(session, report);
-        note(ExchangedReport::Kind::SetFeature, report, result);
-        return result;
-    }
-
-    DWORD getFeature(emulated::HidSession session, std::span<std::uint8_t> report) override {
-        DWORD result = headset_->getFeature(session, report);
-        note(ExchangedReport::Kind::GetFeature, report, result);
-        return result;
-    }
-
-    emulated::TransferReply write(emulated::HidSession session, std::span<const std::uint8_t> report) override {
-        emulated::TransferReply reply = headset_->write(session, report);
-        note(ExchangedReport::Kind::OutputReport, report, reply.rejectedWith.value_or(ERROR_SUCCESS));
-        return reply;
-    }
-
-    emulated::TransferReply read(emulated::HidSession session) override {
-        emulated::TransferReply reply = headset_->read(session);
-        if (!reply.data.empty() || reply.rejectedWith) {
-            note(ExchangedReport::Kind::InputReport, reply.data, reply.rejectedWith.value_or(ERROR_SUCCESS));
-        }
-        return reply;
-    }
-
-private:
-    void note(ExchangedReport::Kind kind, std::span<const std::uint8_t> bytes, DWORD result) {
-        ExchangedReport report;
-        report.headset = headsetNumber_;
-        report.kind = kind;
-        report.bytes.assign(bytes.begin(), bytes.end());
-        report.refusedWith = result;
-        std::lock_guard guard(mutex_);
-        reports_.push_back(std::move(report));
-    }
-
-    std::shared_ptr<emulated::VirtualHeadset> headset_;
-    int headsetNumber_;
-    std::mutex mutex_;
-    std::vector<ExchangedReport> reports_;
-};
 
 std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::string& error) {
     std::unique_ptr<VirtualWorld> world(new VirtualWorld);
@@ -121,34 +54,22 @@ std::unique_ptr<VirtualWorld> VirtualWorld::create(const Options& options, std::
 
 VirtualWorld::~VirtualWorld() = default;
 
-// Each headset starts as the state file left it, and behind a log of the
-// reports it exchanges.
+// Each headset starts as the state file left it, and behind a tap that
+// keeps the reports it exchanges until they are taken.
 void VirtualWorld::plugProfile() {
-    int headsets = 0;
-    for (const InterfaceSetup& setup : profile_.interfaces) {
-        if (!setup.headset) {
-            world_->plug(setup);
-            continue;
-        }
-        auto headset = std::make_shared<emulated::VirtualHeadset>();
-        HeadsetState state;
-        if (auto saved = loaded_.state.find(++headsets); saved != loaded_.state.end()) state = saved->second;
-        initial_[headsets] = state;
-        headset->setAudioMode(state.audioMode);
-        headset->setHiPower(state.hiPower);
-        headset->setSeeThrough(state.seeThrough);
-        logs_.push_back(std::make_shared<ReportLog>(headset, headsets));
-        world_->plug(setup, headset, logs_.back());
-    }
-    // Another holder of the lock, as a second host process would be.
-    if (profile_.lockHeld) world_->holdLock();
+    world_->plugProfile(profile_, loaded_.state, [this](ExchangedReport report) {
+        std::lock_guard guard(reportsMutex_);
+        reports_.push_back(std::move(report));
+    });
+    initial_ = world_->headsetStates();
 }
 
 std::vector<ExchangedReport> VirtualWorld::takeReports() {
-    std::vector<ExchangedReport> reports;
-    for (const auto& log : logs_) {
-        for (ExchangedReport& report : log->take()) reports.push_back(std::move(report));
-    }
+    std::lock_guard guard(reportsMutex_);
+    // The taps hand reports over as they pass; the listing is by headset.
+    std::vector<ExchangedReport> reports = std::exchange(reports_, {});
+    std::stable_sort(reports.begin(), reports.end(),
+                     [](const ExchangedReport& a, const ExchangedReport& b) { return a.headset < b.headset; });
     return reports;
 }
 
@@ -172,23 +93,17 @@ std::optional<std::string> VirtualWorld::loadWarning() const {
 }
 
 std::optional<std::string> VirtualWorld::save() {
-    VirtualState current;
-    for (const emulated::World::Plugged& plugged : world_->plugged()) {
-        if (!plugged.headset) continue;
-        current[plugged.headsetNumber] =
-            HeadsetState{plugged.headset->audioMode(), plugged.headset->hiPower(), plugged.headset->seeThrough()};
-    }
     // Only a change of the headsets is written: a run that only reads them
     // leaves the file alone.
-    if (current == initial_) return std::nullopt;
-    if (!loaded_.mayBeReplaced()) {
+    using Outcome = emulated::KeptState::Outcome;
+    emulated::KeptState kept = emulated::keepState(stateFile_, loaded_, initial_, world_->headsetStates());
+    switch (kept.outcome) {
+    case Outcome::Unchanged:
+    case Outcome::Saved: return std::nullopt;
+    case Outcome::NotAStateFile:
         return "the virtual headset's new state is not kept: " + stateFile_ +
                " is not a tamo-sound state file, and it is left as it is (give --state-file another path)";
-    }
-    VirtualState state = loaded_.outcome == LoadedState::Outcome::Loaded ? loaded_.state : VirtualState{};
-    for (const auto& [headset, values] : current) state[headset] = values;
-    if (std::optional<std::string> problem = emulated::saveStateFile(stateFile_, state)) {
-        return "the virtual headset state cannot be saved: " + *problem;
+    case Outcome::Failed: return "the virtual headset state cannot be saved: " + kept.problem;
     }
     return std::nullopt;
 }

@@ -8,9 +8,9 @@
 #include "exchanged_report.h"
 #include "json.h"
 #include "platform/emulated/world.h"
-#include "platform/emulated/headset_state.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,7 +57,6 @@ public:
 
 private:
     VirtualWorld() = default;
-    class ReportLog;
     void plugProfile();
     std::optional<std::string> loadWarning() const;
 
@@ -68,7 +67,8 @@ private:
 
     LoadedState loaded_;
     VirtualState initial_;  // the headsets as this run found them
-    std::vector<std::shared_ptr<ReportLog>> logs_;
+    std::mutex reportsMutex_;
+    std::vector<ExchangedReport> reports_;
     std::vector<std::string> warnings_;
 };
 

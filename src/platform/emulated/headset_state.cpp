@@ -154,6 +154,17 @@ std::optional<std::string> saveStateFile(const std::string& path, const VirtualS
     return std::nullopt;
 }
 
+KeptState keepState(const std::string& path, const LoadedState& loaded, const VirtualState& before,
+                    const VirtualState& now) {
+    using Outcome = KeptState::Outcome;
+    if (now == before) return {};
+    if (!loaded.mayBeReplaced()) return {Outcome::NotAStateFile, {}};
+    VirtualState state = loaded.outcome == LoadedState::Outcome::Loaded ? loaded.state : VirtualState{};
+    for (const auto& [headset, values] : now) state[headset] = values;
+    if (std::optional<std::string> problem = saveStateFile(path, state)) return {Outcome::Failed, *problem};
+    return {Outcome::Saved, {}};
+}
+
 std::string defaultStateFilePath() {
     const std::string runtime = tamo::utf8FromUtf16(host::environmentVariable(L"XDG_RUNTIME_DIR").value_or(L""));
     if (runtime.starts_with('/')) return runtime + "/tamo-sound/" + kStateFileName;

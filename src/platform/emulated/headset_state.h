@@ -59,6 +59,16 @@ LoadedState loadStateFile(const std::string& path);
 // The error text when it fails; the old file then stays as it was.
 std::optional<std::string> saveStateFile(const std::string& path, const VirtualState& state);
 
+// What became of the headsets' settings after a run: written when they
+// changed from `before`, over the headsets they name, the loaded file's
+// other headsets kept; never over a file that is not a state file.
+struct KeptState {
+    enum class Outcome { Unchanged, Saved, NotAStateFile, Failed } outcome = Outcome::Unchanged;
+    std::string problem;  // Failed: why
+};
+KeptState keepState(const std::string& path, const LoadedState& loaded, const VirtualState& before,
+                    const VirtualState& now);
+
 // Where the state lives when neither --state-file nor TAMO_VIRTUAL_STATE
 // says: $XDG_RUNTIME_DIR/tamo-sound/virtual-headset.state, or else
 // <temporary directory>/tamo-sound-<uid>/virtual-headset.state.

@@ -85,6 +85,36 @@ const World::Plugged& World::plug(const InterfaceSetup& setup, std::shared_ptr<V
     return plugged_.back();
 }
 
+void World::plugProfile(const Profile& profile, const VirtualState& start, ReportSink sink) {
+    int headsets = 0;
+    for (const InterfaceSetup& setup : profile.interfaces) {
+        if (!setup.headset) {
+            plug(setup);
+            continue;
+        }
+        auto headset = std::make_shared<VirtualHeadset>();
+        HeadsetState state;
+        if (auto saved = start.find(++headsets); saved != start.end()) state = saved->second;
+        headset->setAudioMode(state.audioMode);
+        headset->setHiPower(state.hiPower);
+        headset->setSeeThrough(state.seeThrough);
+        std::shared_ptr<HidDeviceModel> front;
+        if (sink) front = std::make_shared<ReportTap>(headset, headsets, sink);
+        plug(setup, headset, std::move(front));
+    }
+    if (profile.lockHeld) holdLock();
+}
+
+VirtualState World::headsetStates() const {
+    VirtualState states;
+    for (const Plugged& plugged : plugged_) {
+        if (!plugged.headset) continue;
+        states[plugged.headsetNumber] =
+            HeadsetState{plugged.headset->audioMode(), plugged.headset->hiPower(), plugged.headset->seeThrough()};
+    }
+    return states;
+}
+
 bool World::unplug(std::size_t index) { return HidBus::unplug(plugged_.at(index).bus.path); }
 
 void World::replug(std::size_t index) { HidBus::plug(plugged_.at(index).bus); }

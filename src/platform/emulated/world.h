@@ -9,8 +9,10 @@
 
 #include "api/mode_switch_lock.h"
 #include "platform/emulated/headset_profile.h"
+#include "platform/emulated/headset_state.h"
 #include "platform/emulated/hid_bus.h"
 #include "platform/emulated/host_directory.h"
+#include "platform/emulated/report_tap.h"
 #include "platform/emulated/virtual_headset.h"
 
 #include <cstddef>
@@ -67,6 +69,12 @@ public:
     const Plugged& plug(const InterfaceSetup& setup = {}, std::shared_ptr<VirtualHeadset> headset = nullptr,
                         std::shared_ptr<HidDeviceModel> front = nullptr);
     const std::deque<Plugged>& plugged() const { return plugged_; }
+    // Plugs the profile's interfaces in, in its order, each headset set as
+    // `start` has it (by headset number) and, with a `sink`, behind a tap
+    // of its reports; another holder takes the lock when the profile says.
+    void plugProfile(const Profile& profile, const VirtualState& start = {}, ReportSink sink = nullptr);
+    // The plugged headsets' settings, by headset number.
+    VirtualState headsetStates() const;
     // Takes the interface off the bus, or puts it back after the others.
     bool unplug(std::size_t index);
     void replug(std::size_t index);
