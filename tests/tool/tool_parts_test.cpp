@@ -12,11 +12,14 @@
 #include "status_text.h"
 #include "platform/emulated/headset_state.h"
 #include "virtual_world.h"
+#include "scratch_directory.h"
 #include "windows_error.h"
 
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <set>
 
 namespace tamo::test {
@@ -108,6 +111,61 @@ TEST(ToolState, ADirectoryInPlaceOfTheFileIsNotTheToolsAndCannotBeReplaced) {
     EXPECT_FALSE(emulated::loadStateFile(directory.string()).mayBeReplaced());
     EXPECT_TRUE(emulated::saveStateFile(directory.string(), {}));
     std::filesystem::remove_all(directory);
+}
+
+// After a run: a change is written over the headsets it names, keeping the
+// file's others; nothing else is ever written.
+struct KeepCase {
+    const char* what;
+    std::optional<std::string> fileBefore;  // none: no file
+    emulated::VirtualState before, now;
+    emulated::KeptState::Outcome outcome;
+    std::optional<emulated::VirtualState> fileAfter;  // none: the file as it was
+};
+
+TEST(ToolState, AChangeIsKeptOverTheHeadsetsItNamesAndNothingElseIsWritten) {
+    using Outcome = emulated::KeptState::Outcome;
+    const emulated::VirtualState one{{1, {0, true, false}}};
+    const emulated::VirtualState oneChanged{{1, {2, false, false}}};
+    const emulated::VirtualState two{{1, {0, true, false}}, {2, {1, true, true}}};
+    const std::string header = std::string(emulated::kStateFileHeader) + "\n";
+    const KeepCase cases[] = {
+        {"unchanged, no file", std::nullopt, one, one, Outcome::Unchanged, std::nullopt},
+        {"changed, no file", std::nullopt, one, oneChanged, Outcome::Saved, oneChanged},
+        {"changed, the file's second headset kept", emulated::formatState(two), one, oneChanged, Outcome::Saved,
+         emulated::VirtualState{{1, {2, false, false}}, {2, {1, true, true}}}},
+        {"changed, a damaged file replaced", header + "headset.1.volume=3\n", one, oneChanged, Outcome::Saved,
+         oneChanged},
+        {"changed, someone else's file left alone", "[section]\nkey=value\n", one, oneChanged,
+         Outcome::NotAStateFile, std::nullopt},
+    };
+    for (const KeepCase& c : cases) {
+        ScratchDirectory scratch;
+        const std::string path = (scratch.path() / "state").string();
+        if (c.fileBefore) {
+            std::ofstream(path, std::ios::binary) << *c.fileBefore;
+        }
+        emulated::LoadedState loaded = emulated::loadStateFile(path);
+        emulated::KeptState kept = emulated::keepState(path, loaded, c.before, c.now);
+        EXPECT_EQ(kept.outcome, c.outcome) << c.what;
+        if (c.fileAfter) {
+            EXPECT_EQ(emulated::loadStateFile(path).state, *c.fileAfter) << c.what;
+        } else if (c.fileBefore) {
+            EXPECT_EQ(readFile(path), *c.fileBefore) << c.what;
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(path)) << c.what;
+        }
+    }
+}
+
+TEST(ToolState, AFileThatCannotBeWrittenIsAFailureThatSaysWhy) {
+    ScratchDirectory scratch;
+    std::ofstream(scratch.path() / "plain", std::ios::binary) << "x";
+    // Below a plain file no directory can be made.
+    const std::string path = (scratch.path() / "plain" / "state").string();
+    emulated::KeptState kept = emulated::keepState(path, emulated::LoadedState{}, {}, {{1, {2, true, false}}});
+    EXPECT_EQ(kept.outcome, emulated::KeptState::Outcome::Failed);
+    EXPECT_FALSE(kept.problem.empty());
 }
 
 TEST(ToolProfiles, AProfileFileDescribesTheBusInOrder) {
