@@ -117,13 +117,14 @@ struct Expected {
     // second number is what it sent.
     std::optional<std::size_t> inputReports{};
     std::optional<std::size_t> inputReportsIntoThePipe{};
-    // Time the steps took: virtual time exactly on the emulated Windows,
-    // at least this long on Wine.
+    // Time the steps took: virtual time exactly on the emulated Windows
+    // (the simulator's too), at least this long for the real DLL.
     std::optional<std::uint64_t> waitsMs{};
     std::optional<Settings> settings{};  // the headset's, at the end
     std::optional<std::vector<Exchange>> exchanges{};
     std::vector<OtherDevice> others{};
-    // Seen on the emulated Windows only: the platform calls the export calls
+    // Seen on the emulated Windows only, natively and inside the simulator
+    // DLL: the platform calls the export calls
     // made (counted by name, or all of them), whether the lock was taken once
     // around all of the headset's transactions, and how many commands the
     // headset applied.
