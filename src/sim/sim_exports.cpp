@@ -10,8 +10,8 @@
 #include "platform/console.h"
 #include "platform/emulated/host_system.h"
 #include "platform/emulated/utf8.h"
+#include "sim_exports.h"
 #include "simulator.h"
-#include "tamo_settings.h"
 
 #include <fstream>
 #include <memory>

@@ -1,10 +1,6 @@
 #include "headset_test.h"
 
-#include "api/mode_switch_lock.h"
-
 namespace tamo::test {
-
-bool lockGone() { return emulated::System::semaphoreCount(kModeSwitchLockName) == std::nullopt; }
 
 void HeadsetTest::SetUp() {
     PlatformTest::SetUp();

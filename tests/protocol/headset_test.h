@@ -6,6 +6,7 @@
 // holds no hmd_config.ini, so the built-in device table is used.
 #pragma once
 
+#include "emulated_platform.h"
 #include "expected_reports.h"
 #include "headset_probe.h"
 #include "platform_test.h"
@@ -48,8 +49,5 @@ protected:
 private:
     std::unique_ptr<emulated::World> world_;
 };
-
-// Whether the mode-switch semaphore is gone, i.e. no handle to it is open.
-bool lockGone();
 
 }  // namespace tamo::test

@@ -1,13 +1,14 @@
 // The end-to-end scenarios of the exported functions as data: what is
 // plugged in and configured, the steps (export calls and what happens around
-// them), and everything expected of them. One table, run by two hosts: the
-// native exports on the emulated Windows against the virtual headset, and the
+// them), and everything expected of them. One table, run by three hosts: the
+// native exports on the emulated Windows against the virtual headset, the
+// simulator DLL on Wine with the same emulated Windows inside it, and the
 // real DLL on Wine against the pipe headset.
 //
-// Every expectation is exact. What one host cannot observe (the platform
-// calls the library made, commands the headset applied) only that host
-// checks; a scenario one host cannot set up at all names the host that can
-// and why, and the other skips it with that reason.
+// Every expectation is exact. What a host cannot observe (the platform
+// calls the library made, commands the headset applied) only the hosts that
+// can check; a scenario some hosts cannot set up at all names the hosts that
+// can and why the others cannot, and those skip it with that reason.
 #pragma once
 
 #include "expected_reports.h"
@@ -23,7 +24,10 @@
 
 namespace tamo::test {
 
-enum class Host { Emulated, Wine };
+enum class Host { Emulated, Simulator, Wine };
+
+// The hosts whose headsets are the virtual ones on the emulated Windows.
+inline const std::vector<Host> kEmulatedWindows = {Host::Emulated, Host::Simulator};
 
 using inspect::Export;
 
@@ -50,7 +54,7 @@ struct Settings {
     bool seeThrough = false;
 };
 
-// What the headset refuses (emulated bus only).
+// What the headset refuses (emulated Windows only).
 enum class Refusal { Read, Write, SetFeature, GetFeature };
 
 // One thing the headset under test saw, in order.
@@ -113,13 +117,14 @@ struct Expected {
     // second number is what it sent.
     std::optional<std::size_t> inputReports{};
     std::optional<std::size_t> inputReportsIntoThePipe{};
-    // Time the steps took: virtual time exactly on the emulated Windows,
-    // at least this long on Wine.
+    // Time the steps took: virtual time exactly on the emulated Windows
+    // (the simulator's too), at least this long for the real DLL.
     std::optional<std::uint64_t> waitsMs{};
     std::optional<Settings> settings{};  // the headset's, at the end
     std::optional<std::vector<Exchange>> exchanges{};
     std::vector<OtherDevice> others{};
-    // Seen on the emulated Windows only: the platform calls the export calls
+    // Seen on the emulated Windows only, natively and inside the simulator
+    // DLL: the platform calls the export calls
     // made (counted by name, or all of them), whether the lock was taken once
     // around all of the headset's transactions, and how many commands the
     // headset applied.
@@ -138,8 +143,8 @@ struct Scenario {
     std::size_t headset = 0;  // which of them is under test
     std::vector<Step> steps{};
     Expected expected{};
-    std::optional<Host> onlyOn{};  // the one host that can set it up
-    std::string why{};             // ...and why the other cannot
+    std::vector<Host> onlyOn{};  // the hosts that can set it up (every host when empty)
+    std::string why{};           // ...and why the others cannot
 };
 
 inline void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }

@@ -1,10 +1,12 @@
 // What a host of the scenario table provides: a world it sets up, the
 // exported functions it calls, and what it can observe of the headset.
+//
+// The interface is plain C++ without GoogleTest: the simulator's host lives
+// inside a DLL of its own, where no test framework runs, so a host reports
+// what went wrong as data and the runner (scenario_runner.h) fails the test.
 #pragma once
 
 #include "scenario.h"
-
-#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
@@ -12,7 +14,7 @@
 
 namespace tamo::test {
 
-// What a host observed of one interface.
+// What an observed interface did.
 struct Observed {
     std::vector<Exchange> exchanges;  // see seesOpensAndReads()
     std::vector<Image> commands;
@@ -28,6 +30,9 @@ struct Observed {
     std::optional<std::size_t> commandsApplied;
 };
 
+// Why a host could not do what it was asked; nothing when it did.
+using Problem = std::optional<std::string>;
+
 class ScenarioHost {
 public:
     virtual ~ScenarioHost() = default;
@@ -40,26 +45,21 @@ public:
     virtual bool seesOpensAndReads() const = 0;
 
     // Plugs in the interfaces, in enumeration order.
-    virtual void plug(const std::vector<DeviceSpec>& devices, std::size_t headset) = 0;
+    virtual Problem plug(const std::vector<DeviceSpec>& devices, std::size_t headset) = 0;
     virtual StatusCode call(Export which, std::int32_t argument, SoundState* record) = 0;
-    // Every step but a call; fails the test when the host cannot make it.
-    virtual void act(const Step& step) = 0;
+    // Every step but a call.
+    virtual Problem act(const Step& step) = 0;
     // From now on, what the headset under test observes.
-    virtual void startRecording() = 0;
+    virtual Problem startRecording() = 0;
     virtual Observed headsetSeen() = 0;
     // Another interface, since it was plugged in.
     virtual Observed deviceSeen(std::size_t index) = 0;
     virtual bool lockGone() = 0;
     virtual std::uint64_t nowMs() = 0;
+    // What the platform still holds that the calls should have given back
+    // (handles, memory), one sentence each; where the platform is the real
+    // system, nothing the host can count.
+    virtual std::vector<std::string> leftovers() = 0;
 };
-
-// Why `host` cannot run the scenario, if it cannot.
-std::optional<std::string> cannotRun(const Scenario& scenario, Host host);
-
-// Runs one scenario of the table on `host` and checks everything it expects.
-void runScenario(const Scenario& scenario, ScenarioHost& host);
-
-// The scenario's name, for the test's.
-std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info);
 
 }  // namespace tamo::test

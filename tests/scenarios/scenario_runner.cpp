@@ -1,5 +1,6 @@
+#include "scenario_runner.h"
+
 #include "printed_lines.h"
-#include "scenario_host.h"
 
 #include <gtest/gtest.h>
 
@@ -126,23 +127,37 @@ void expectWait(const Expected& expected, ScenarioHost& host, std::uint64_t elap
     }
 }
 
+std::string hostName(Host host) {
+    switch (host) {
+    case Host::Emulated: return "the native exports";
+    case Host::Simulator: return "the simulator DLL";
+    case Host::Wine: return "the real DLL on Wine";
+    }
+    return "";
+}
+
 }  // namespace
 
 void runScenario(const Scenario& scenario, ScenarioHost& host) {
-    host.plug(scenario.devices, scenario.headset);
-    if (scenario.config) host.act(writeConfig(*scenario.config));
+    Problem problem = host.plug(scenario.devices, scenario.headset);
+    ASSERT_FALSE(problem) << "plugging in: " << *problem;
+    if (scenario.config) {
+        problem = host.act(writeConfig(*scenario.config));
+        ASSERT_FALSE(problem) << "the configuration: " << *problem;
+    }
     if (scenario.initialised) {
         ASSERT_EQ(host.call(Export::Init, 0, nullptr), SOUND_OK);
     }
-    host.startRecording();
+    problem = host.startRecording();
+    EXPECT_FALSE(problem) << *problem;
     const std::uint64_t start = host.nowMs();
     for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
         const Step& step = scenario.steps[i];
         if (step.action == Step::Action::Call) {
             runCall(step, i, host);
         } else {
-            host.act(step);
-            ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "step " << i;
+            problem = host.act(step);
+            ASSERT_FALSE(problem) << "step " << i << ": " << *problem;
         }
     }
     const std::uint64_t elapsed = host.nowMs() - start;
@@ -150,11 +165,15 @@ void runScenario(const Scenario& scenario, ScenarioHost& host) {
     expectHeadset(scenario.expected, host);
     expectOthers(scenario.expected, host);
     EXPECT_TRUE(host.lockGone()) << "no handle to the mode-switch lock is left";
+    for (const std::string& left : host.leftovers()) ADD_FAILURE() << left;
 }
 
 std::optional<std::string> cannotRun(const Scenario& scenario, Host host) {
-    if (!scenario.onlyOn || *scenario.onlyOn == host) return std::nullopt;
-    return std::string(*scenario.onlyOn == Host::Emulated ? "emulated Windows only: " : "Wine only: ") + scenario.why;
+    const std::vector<Host>& hosts = scenario.onlyOn;
+    if (hosts.empty() || std::find(hosts.begin(), hosts.end(), host) != hosts.end()) return std::nullopt;
+    std::string only = "only on";
+    for (std::size_t i = 0; i < hosts.size(); ++i) only += (i == 0 ? " " : " and ") + hostName(hosts[i]);
+    return only + ": " + scenario.why;
 }
 
 std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; }

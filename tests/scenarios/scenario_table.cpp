@@ -127,7 +127,7 @@ void addInit(std::vector<Scenario>& table) {
                                   .opens = 1,
                                   .waitsMs = 0,
                                   .platformCalls = {{"ReadFile", 1}, {"Sleep", 0}}},
-                     .onlyOn = Host::Emulated,
+                     .onlyOn = kEmulatedWindows,
                      .why = "the pipe headset greets every new reader"});
     // A refused read ends the poll; after a refused request nothing is read.
     for (auto [refusal, what, reads] : {std::tuple{Refusal::Read, "Read", std::size_t{1}},
@@ -136,7 +136,7 @@ void addInit(std::vector<Scenario>& table) {
                          .steps = {refuse(refusal), call(Export::Init, 0, SOUND_ERROR_TRANSFER_FAILED),
                                    kNotInitialisedAfterwards},
                          .expected = {.outputs = {kVersionRequest}, .opens = 1, .platformCalls = {{"ReadFile", reads}}},
-                         .onlyOn = Host::Emulated,
+                         .onlyOn = kEmulatedWindows,
                          .why = kNoRefusals});
     }
     table.push_back({.name = "InitWithoutAHeadsetFindsNoDevice",
@@ -155,7 +155,7 @@ void addInit(std::vector<Scenario>& table) {
                      .expected = {.outputs = {kVersionRequest, kVersionRequest},
                                   .commands = {kAudioMode1.report},
                                   .opens = 3},
-                     .onlyOn = Host::Emulated,
+                     .onlyOn = kEmulatedWindows,
                      .why = kNoRefusals});
     table.push_back({.name = "InitAgainAsksTheFirmwareAgain",
                      .steps = {kInit, kInit},
@@ -229,7 +229,7 @@ void addSetters(std::vector<Scenario>& table) {
                          .config = seeThroughConfig(),
                          .steps = {refuse(Refusal::SetFeature), command(SOUND_ERROR_TRANSFER_FAILED)},
                          .expected = {.commands = report, .opens = 1, .commandsApplied = 0},
-                         .onlyOn = Host::Emulated,
+                         .onlyOn = kEmulatedWindows,
                          .why = kNoRefusals});
     }
 }
@@ -394,7 +394,7 @@ void addGetState(std::vector<Scenario>& table) {
                      .initialised = true,
                      .steps = {refuse(Refusal::SetFeature), getState(SOUND_ERROR_TRANSFER_FAILED, kHostRecord)},
                      .expected = {.commands = {kStatusRequest.report}, .opens = 1},
-                     .onlyOn = Host::Emulated,
+                     .onlyOn = kEmulatedWindows,
                      .why = kNoRefusals});
     table.push_back({.name = "GetStateWithARefusedFeatureReadSkipsTheInputRead",
                      .initialised = true,
@@ -403,7 +403,7 @@ void addGetState(std::vector<Scenario>& table) {
                                   .featureReads = {kStatusFeatureRequest},
                                   .opens = 2,
                                   .inputReports = 0},
-                     .onlyOn = Host::Emulated,
+                     .onlyOn = kEmulatedWindows,
                      .why = kNoRefusals});
     Expected readRefused = stateRead();
     readRefused.inputReports = std::nullopt;
@@ -412,7 +412,7 @@ void addGetState(std::vector<Scenario>& table) {
                      .steps = {setStatus({2, 1, false}), refuse(Refusal::Read),
                                getState(SOUND_ERROR_TRANSFER_FAILED, record(0, kHostRecord.audioMode))},
                      .expected = readRefused,
-                     .onlyOn = Host::Emulated,
+                     .onlyOn = kEmulatedWindows,
                      .why = kNoRefusals});
 }
 

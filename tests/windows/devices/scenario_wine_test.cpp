@@ -3,13 +3,15 @@
 // real overlapped pipes, another process holding the lock, and the Windows C
 // runtime's own printf. Time is real time here.
 #include "printed_lines.h"
-#include "scenario_host.h"
+#include "scenario_runner.h"
 #include "wine_device_test.h"
 
 #include <memory>
 
 namespace tamo::test {
 namespace {
+
+Problem unless(bool done, std::string what) { return done ? Problem{} : Problem{std::move(what)}; }
 
 Exchange exchangeOf(vhid::ReportKind kind) {
     switch (kind) {
@@ -38,61 +40,63 @@ protected:
     bool exactClock() const override { return false; }
     bool seesOpensAndReads() const override { return false; }
 
-    void plug(const std::vector<DeviceSpec>& devices, std::size_t headsetIndex) override {
+    Problem plug(const std::vector<DeviceSpec>& devices, std::size_t headsetIndex) override {
         for (const DeviceSpec& device : devices) {
             vhid::DeviceDescription description;
             description.vendorId = device.vendorId;
             description.productString = device.productString;
             description.openable = device.openable;
             const int index = process_.addDevice(description);
-            ASSERT_GE(index, 0);
+            if (index < 0) return "the headset process added no device";
             devices_.push_back(index);
         }
         headset_ = devices_.at(headsetIndex);
+        return std::nullopt;
     }
 
     StatusCode call(Export which, std::int32_t argument, SoundState* record) override {
         return dll_.call(which, argument, record);
     }
 
-    void act(const Step& step) override {
+    Problem act(const Step& step) override {
         switch (step.action) {
-        case Step::Action::SetVersionText: ASSERT_TRUE(process_.setVersionText(headset_, step.text)); break;
+        case Step::Action::SetVersionText:
+            return unless(process_.setVersionText(headset_, step.text), "the headset process took no version text");
         case Step::Action::SetStatus:
-            ASSERT_TRUE(process_.setState(headset_, step.status.audioMode, step.status.hiPowerStatus,
-                                          step.status.seeThrough));
-            break;
-        case Step::Action::SetSilent: ASSERT_TRUE(process_.setSilent(headset_, true)); break;
+            return unless(process_.setState(headset_, step.status.audioMode, step.status.hiPowerStatus,
+                                            step.status.seeThrough),
+                          "the headset process took no status");
+        case Step::Action::SetSilent:
+            return unless(process_.setSilent(headset_, true), "the headset process did not fall silent");
         case Step::Action::SetReportsBeforeVersion:
-            ASSERT_TRUE(process_.setOtherReportsBeforeVersion(headset_, static_cast<std::uint32_t>(step.argument)));
-            break;
-        case Step::Action::Unplug: ASSERT_TRUE(process_.unplug(headset_)); break;
+            return unless(process_.setOtherReportsBeforeVersion(headset_, static_cast<std::uint32_t>(step.argument)),
+                          "the headset process took no count of reports");
+        case Step::Action::Unplug: return unless(process_.unplug(headset_), "the headset process kept the headset");
         case Step::Action::WriteConfig:
             config_.reset();
             config_ = std::make_unique<ConfigFile>(step.text);
-            break;
+            return std::nullopt;
         case Step::Action::RemoveConfig:
             config_.reset();
             ConfigFile::remove();
-            break;
+            return std::nullopt;
         case Step::Action::HoldLock:
             holder_ = std::make_unique<LockHolder>();
-            ASSERT_TRUE(holder_->holding()) << holder_->error();
-            break;
+            return unless(holder_->holding(), holder_->error());
         case Step::Action::ReleaseLock:
-            ASSERT_TRUE(holder_);
-            EXPECT_EQ(holder_->release(), 0) << "the other process let go of its lock";
-            break;
+            if (!holder_) return "no other process holds the lock";
+            return unless(holder_->release() == 0, "the other process could not let go of its lock");
         case Step::Action::DropGreeting:
         case Step::Action::Refuse:
-        case Step::Action::Call: FAIL() << "the pipe headset host has no such step"; break;
+        case Step::Action::Call: return "the pipe headset host has no such step";
         }
+        return std::nullopt;
     }
 
-    void startRecording() override {
+    Problem startRecording() override {
         bool idle = false;
         baseline_ = process_.record(headset_, &idle);
-        EXPECT_TRUE(idle) << "a connection to the headset stayed open";
+        return unless(idle, "a connection to the headset stayed open");
     }
 
     Observed headsetSeen() override { return observe(headset_, baseline_); }
@@ -100,6 +104,8 @@ protected:
 
     bool lockGone() override { return tamo::test::lockGone(); }
     std::uint64_t nowMs() override { return GetTickCount64(); }
+    // Wine's handles and memory are its own to count.
+    std::vector<std::string> leftovers() override { return {}; }
 
 private:
     Observed observe(int device, const vhid::DeviceRecord& from) {
