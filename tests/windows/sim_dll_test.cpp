@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -116,6 +117,12 @@ struct ProfileRow {
     StatusCode seeThrough;
     StatusCode getState;
 };
+
+// The test's listed name is the same for both sizes: the profile, not the
+// row's bytes.
+void PrintTo(const ProfileRow& row, std::ostream* out) {
+    for (const wchar_t* c = row.profile; *c; ++c) *out << static_cast<char>(*c);
+}
 
 const ProfileRow kProfiles[] = {
     {L"default", SOUND_OK, SOUND_OK, SOUND_OK, SOUND_ERROR_SEE_THROUGH_DISABLED, SOUND_OK},

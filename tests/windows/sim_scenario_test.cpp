@@ -25,11 +25,14 @@ std::wstring besideProgram(const wchar_t* name) {
     return directory.substr(0, directory.find_last_of(L'\\') + 1) + name;
 }
 
+// Loaded once and left loaded until the process ends: each row makes a new
+// host in a fresh world, and the DLL's own objects go with the process, as
+// in a host of the shipped simulator.
 class ProbeDll {
 public:
-    ProbeDll() : module_(LoadLibraryW(besideProgram(L"tamo_settings_sim_probe.dll").c_str())) {}
-    ~ProbeDll() {
-        if (module_) FreeLibrary(module_);
+    static const ProbeDll& instance() {
+        static const ProbeDll dll;
+        return dll;
     }
     ProbeDll(const ProbeDll&) = delete;
     ProbeDll& operator=(const ProbeDll&) = delete;
@@ -43,6 +46,7 @@ public:
     }
 
 private:
+    ProbeDll() : module_(LoadLibraryW(besideProgram(L"tamo_settings_sim_probe.dll").c_str())) {}
     HMODULE module_;
 };
 
@@ -56,17 +60,14 @@ protected:
     void SetUp() override {
         if (auto why = cannotRun(GetParam(), Host::Simulator)) GTEST_SKIP() << *why;
         SetEnvironmentVariableW(kProfileVariable, L"none");
-        dll_ = std::make_unique<ProbeDll>();
-        host_ = dll_->newHost();
+        host_ = ProbeDll::instance().newHost();
         ASSERT_TRUE(host_) << "tamo_settings_sim_probe.dll beside the test program, and a world in it";
     }
     void TearDown() override {
         host_.reset();
-        dll_.reset();
         SetEnvironmentVariableW(kProfileVariable, nullptr);
     }
 
-    std::unique_ptr<ProbeDll> dll_;
     std::unique_ptr<ScenarioHost> host_;
 };
 
