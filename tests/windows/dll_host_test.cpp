@@ -1,6 +1,7 @@
 // The real tamo_settings.dll, loaded at run time the way a host loads it.
 #include <gtest/gtest.h>
 
+#include "loaded_library.h"
 #include "platform/win32.h"
 #include "stdout_capture.h"
 #include "tamo_settings.h"
@@ -10,47 +11,9 @@
 namespace tamo::test {
 namespace {
 
-// The directory of this test program, where the build puts the DLL.
-std::wstring programDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L'\\'));
-}
-
-class TamoDll {
-public:
-    TamoDll() : module_(LoadLibraryW((programDirectory() + L"\\tamo_settings.dll").c_str())) {}
-    ~TamoDll() {
-        if (module_) FreeLibrary(module_);
-    }
-    TamoDll(const TamoDll&) = delete;
-    TamoDll& operator=(const TamoDll&) = delete;
-
-    bool loaded() const { return module_ != nullptr; }
-
-    template <class Function>
-    Function* get(const char* name) const {
-        return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
-    }
-
-    StatusCode init() const { return get<decltype(qor_tamo_sound_init)>("qor_tamo_sound_init")(); }
-    StatusCode destroy() const { return get<decltype(qor_tamo_sound_destroy)>("qor_tamo_sound_destroy")(); }
-    StatusCode seeThrough(uint8_t on) const {
-        return get<decltype(qor_tamo_sound_set_see_through_state)>("qor_tamo_sound_set_see_through_state")(on);
-    }
-    StatusCode audioMode(int32_t mode) const {
-        return get<decltype(qor_tamo_sound_set_audio_mode)>("qor_tamo_sound_set_audio_mode")(mode);
-    }
-    StatusCode hiPower(uint8_t on) const {
-        return get<decltype(qor_tamo_sound_set_hi_power_state)>("qor_tamo_sound_set_hi_power_state")(on);
-    }
-    StatusCode state(SoundState* out) const {
-        return get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state")(out);
-    }
-
-private:
-    HMODULE module_;
+// The shipped DLL, from beside this test program.
+struct TamoDll : LoadedLibrary {
+    TamoDll() : LoadedLibrary(L"tamo_settings.dll") {}
 };
 
 TEST(DllHost, EverySixExportIsFoundByItsPlainName) {

@@ -5,6 +5,7 @@
 // its first call.
 #include <gtest/gtest.h>
 
+#include "loaded_library.h"
 #include "platform/win32.h"
 #include "stdout_capture.h"
 #include "tamo_settings.h"
@@ -19,14 +20,6 @@
 namespace tamo::test {
 namespace {
 
-std::wstring programDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L'\\'));
-}
-
-std::wstring besideProgram(const wchar_t* name) { return programDirectory() + L"\\" + name; }
 
 std::string fileText(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
@@ -40,39 +33,8 @@ void writeFile(const std::wstring& path, const std::string& text) {
     file << text;
 }
 
-class SimDll {
-public:
-    SimDll() : module_(LoadLibraryW(besideProgram(L"tamo_settings_sim.dll").c_str())) {}
-    ~SimDll() {
-        if (module_) FreeLibrary(module_);
-    }
-    SimDll(const SimDll&) = delete;
-    SimDll& operator=(const SimDll&) = delete;
-
-    bool loaded() const { return module_ != nullptr; }
-    HMODULE module() const { return module_; }
-
-    template <class Function>
-    Function* get(const char* name) const {
-        return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
-    }
-    StatusCode init() const { return get<decltype(qor_tamo_sound_init)>("qor_tamo_sound_init")(); }
-    StatusCode destroy() const { return get<decltype(qor_tamo_sound_destroy)>("qor_tamo_sound_destroy")(); }
-    StatusCode seeThrough(uint8_t on) const {
-        return get<decltype(qor_tamo_sound_set_see_through_state)>("qor_tamo_sound_set_see_through_state")(on);
-    }
-    StatusCode audioMode(int32_t mode) const {
-        return get<decltype(qor_tamo_sound_set_audio_mode)>("qor_tamo_sound_set_audio_mode")(mode);
-    }
-    StatusCode hiPower(uint8_t on) const {
-        return get<decltype(qor_tamo_sound_set_hi_power_state)>("qor_tamo_sound_set_hi_power_state")(on);
-    }
-    StatusCode state(SoundState* out) const {
-        return get<decltype(qor_tamo_sound_get_state)>("qor_tamo_sound_get_state")(out);
-    }
-
-private:
-    HMODULE module_;
+struct SimDll : LoadedLibrary {
+    SimDll() : LoadedLibrary(L"tamo_settings_sim.dll") {}
 };
 
 // Each test: its own state file, no report log, no ini or hmd_config.ini.

@@ -5,6 +5,7 @@
 // more, the table's host inside the DLL, so that the steps act on the DLL's
 // own world; the library prints through the Windows C runtime, as a host of
 // the shipped simulator sees it.
+#include "loaded_library.h"
 #include "platform/win32.h"
 #include "scenario_runner.h"
 
@@ -17,13 +18,6 @@ namespace tamo::test {
 namespace {
 
 using HostFactory = ScenarioHost* TAMO_CALL();
-
-std::wstring besideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L'\\') + 1) + name;
-}
 
 // Loaded once and left loaded until the process ends: each row makes a new
 // host in a fresh world, and the DLL's own objects go with the process, as
