@@ -4,6 +4,7 @@
 // and to the debugger (OutputDebugString) is compared.
 #include <gtest/gtest.h>
 
+#include "beside_program.h"
 #include "platform/win32.h"
 
 #include <optional>
@@ -20,13 +21,6 @@ struct Handle {
     }
 };
 
-std::wstring besideThisProgram(const std::wstring& name) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory = path;
-    return directory.substr(0, directory.find_last_of(L'\\') + 1) + name;
-}
-
 // A directory of its own for one host run: the host, the DLL and a
 // malformed hmd_config.ini, which every call reports in two lines.
 class HostDirectory {
@@ -36,8 +30,8 @@ public:
         GetTempPathW(MAX_PATH, temp);
         path_ = std::wstring(temp) + L"tamo-diagnostics-" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(path_.c_str(), nullptr);
-        CopyFileW(besideThisProgram(L"diagnostics_host.exe").c_str(), file(L"diagnostics_host.exe").c_str(), FALSE);
-        CopyFileW(besideThisProgram(L"tamo_settings.dll").c_str(), file(L"tamo_settings.dll").c_str(), FALSE);
+        CopyFileW(besideProgram(L"diagnostics_host.exe").c_str(), file(L"diagnostics_host.exe").c_str(), FALSE);
+        CopyFileW(besideProgram(L"tamo_settings.dll").c_str(), file(L"tamo_settings.dll").c_str(), FALSE);
         Handle config{CreateFileW(file(L"hmd_config.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                                   nullptr)};
         DWORD written = 0;
